@@ -1,0 +1,97 @@
+// The simulated handheld of one run: its device folder, its profile and the
+// device models that hang off it. Exactly one machine is current at a time;
+// the host programs open it from --device, tests from a temporary folder.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <typeindex>
+#include <vector>
+
+#include "machine/MachineProfile.h"
+
+namespace host {
+
+// A device model (physical memory, CPU, UART, window system, ...). Created
+// on first use by Machine::component<T>() and destroyed with the machine.
+class MachineComponent {
+public:
+    virtual ~MachineComponent() = default;
+};
+
+struct MessageBoxRecord {
+    std::u16string caption;
+    std::u16string text;
+    uint32_t flags;
+    int answer;
+};
+
+class Machine {
+public:
+    // Opens DIR (machine.conf, root/, disks/) and makes it the current
+    // machine, replacing any earlier one. False with a reason on failure.
+    static bool open(const std::filesystem::path& dir, std::string& error);
+    // As open, with the profile given instead of DIR/machine.conf.
+    static void openWith(const std::filesystem::path& dir, const MachineProfile& profile);
+    static bool active();
+    static Machine& current();  // aborts when no machine is open
+    static void close();
+
+    const MachineProfile& profile() const { return profile_; }
+    MachineProfile& profile() { return profile_; }
+    const std::filesystem::path& deviceDir() const { return deviceDir_; }
+    std::filesystem::path rootDir() const { return deviceDir_ / "root"; }
+
+    // The device model of type T, created with (Machine&) on first use.
+    template <class T>
+    T& component() {
+        auto it = components_.find(std::type_index(typeid(T)));
+        if (it == components_.end()) {
+            it = components_.emplace(std::type_index(typeid(T)), std::make_unique<T>(*this)).first;
+            order_.push_back(it->second.get());
+        }
+        return static_cast<T&>(*it->second);
+    }
+
+    // Where the machine shows what a person would see (message boxes, COM1
+    // on stdout, the kernel's UART): standard output unless a test redirects.
+    std::ostream& out() const { return *out_; }
+    void setOut(std::ostream* out) { out_ = out; }
+
+    // Message boxes: the answer for a caption comes from setAnswer (the
+    // command line), then machine.conf, then the default (yes / ok).
+    void setAnswer(const std::string& caption, const std::string& answer);
+    int answerFor(const std::u16string& caption, uint32_t flags) const;
+    std::vector<MessageBoxRecord>& messageBoxes() { return messageBoxes_; }
+
+    // The debug output channel (OutputDebugStringW): kept here and appended to
+    // DIR/debug.log.
+    void debugOutput(const std::string& text);
+    const std::string& debugLog() const { return debugLog_; }
+
+    // Call counts that tests look at ("LoadLibraryW", ...).
+    std::map<std::string, int>& counters() { return counters_; }
+
+    ~Machine();
+
+private:
+    Machine() = default;
+    MachineProfile profile_;
+    std::filesystem::path deviceDir_;
+    std::map<std::type_index, std::unique_ptr<MachineComponent>> components_;
+    std::vector<MachineComponent*> order_;
+    std::map<std::string, std::string> answers_;
+    std::vector<MessageBoxRecord> messageBoxes_;
+    std::string debugLog_;
+    std::map<std::string, int> counters_;
+    std::ostream* out_;
+};
+
+std::string toUtf8(const std::u16string& text);
+std::u16string fromUtf8(const std::string& text);
+
+}  // namespace host

@@ -1,0 +1,50 @@
+// The owner of one boot attempt: the request copied from the settings and the
+// five components that carry it out, and the choice of their classes.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/ce/CeTypes.h"
+
+class Architecture;
+class Console;
+class FileManager;
+class Loader;
+class MemoryManager;
+
+class Boot {
+public:
+    static constexpr int kPathUnits = 260;
+
+    // The process-wide Boot object; the first call registers the boot
+    // procedure as MenuInterface's boot hook and creates the object.
+    static Boot* instance();
+    // At exit: destroys the object and its components.
+    static void destroyInstance();
+
+    virtual ~Boot();                  // slot 0: destroys the file manager and the loader
+    virtual bool createComponents();  // slot 1: installs the console, creates the file manager
+    virtual bool setupRequest();      // slot 2: copies the request from the settings
+    // With the kernel file open: a loader for its format; false when none.
+    bool attachLoader();
+
+    uint32_t cpuKind = 0;
+    uint32_t architectureDebug = 0;
+    uint32_t consoleKind = 0;   // 1: a serial console is wanted
+    uint32_t memoryMethod = 0;  // 1: LockPages
+    uint32_t memoryManagerDebug = 0;
+    uint32_t fileKind = 0;  // FileManager::Kind
+    uint32_t fileManagerDebug = 0;
+    ce::WCHAR directory[kPathUnits] = {};
+    ce::WCHAR kernelName[kPathUnits] = {};
+    uint32_t loadImage = 0;
+    ce::WCHAR imageName[kPathUnits] = {};
+    Console* console;
+    Architecture* architecture = nullptr;
+    MemoryManager* memoryManager = nullptr;
+    FileManager* fileManager = nullptr;
+    Loader* loader = nullptr;
+
+protected:
+    Boot();
+};

@@ -1,0 +1,145 @@
+#include "boot/BootSequence.h"
+
+#include "boot/Boot.h"
+#include "boot/MenuInterface.h"
+#include "console/Com1.h"
+#include "console/Console.h"
+#include "file/FileManager.h"
+#include "loader/Loader.h"
+#include "memory/MemoryManager.h"
+#include "platform/Architecture.h"
+#include "platform/ce/CeWindow.h"
+
+namespace {
+
+constexpr uint32_t kOpenMode = 3;
+
+// One attempt: the steps in order. Each failure leaves its message in
+// `failure`; `fileOpen` says whether a file must be closed before the box.
+class BootAttempt {
+public:
+    BootAttempt(Boot& boot, MenuInterface& menu) : boot_(boot), menu_(menu) {}
+
+    void run() {
+        if (!steps()) fail();
+    }
+
+private:
+    bool steps() {
+        openCom1();
+        menu_.progress("0");
+        if (!boot_.setupRequest()) return failWith(TEXT("Architecture not supported.\n"));
+        menu_.progress("1");
+        if (!boot_.createComponents()) return failWith(TEXT("Architecture ops. not found.\n"));
+        announce();
+        menu_.progress("2");
+        if (!boot_.architecture->init()) return failWith(TEXT("Architecture initialize failed.\n"));
+        boot_.architecture->systemInfo();
+        menu_.progress("3");
+        if (!boot_.fileManager->setRoot(boot_.directory)) {
+            return failWith(TEXT("Can't set root directory.\n"));
+        }
+        uint32_t imageBytes = 0;
+        if (boot_.loadImage && !sizeImage(imageBytes)) return false;
+        return loadKernel(imageBytes) && loadImage() && jump();
+    }
+
+    void announce() {
+        const BootSettings& s = menu_.settings();
+        boot_.console->print(TEXT("kestrel build number: %d\n"), kBuildNumber);
+        boot_.console->print(TEXT("%s (cpu=0x%08x machine=0x%08x)\n"),
+                             menu_.platformName(menu_.platformIndex()), s.cpuId, s.machineId);
+    }
+
+    bool sizeImage(uint32_t& imageBytes) {
+        FileManager* file = boot_.fileManager;
+        if (!file->open(boot_.imageName, kOpenMode)) {
+            return failWith(TEXT("Can't open file system image.\n"));
+        }
+        imageBytes = boot_.memoryManager->roundUpPage(file->realSize());
+        file->close();
+        return true;
+    }
+
+    bool loadKernel(uint32_t imageBytes) {
+        FileManager* file = boot_.fileManager;
+        menu_.progress("4");
+        if (!file->open(boot_.kernelName, kOpenMode)) {
+            return failWith(TEXT("Can't open kernel image.\n"));
+        }
+        fileOpen_ = true;
+        menu_.progress("5");
+        if (!boot_.attachLoader()) return failWith(TEXT("Can't attach loader.\n"));
+        if (!boot_.loader->setFile(boot_.fileManager)) {
+            return failWith(TEXT("Can't initialize loader.\n"));
+        }
+        menu_.progress("6");
+        uint32_t kernelBytes = boot_.memoryManager->roundUpPage(boot_.loader->memorySize());
+        if (!boot_.architecture->allocateMemory(imageBytes + kernelBytes)) {
+            return failWith(TEXT("Can't allocate memory.\n"));
+        }
+        menu_.progress("7");
+        if (!boot_.architecture->setupLoader()) return failWith(TEXT("Can't set up loader.\n"));
+        menu_.progress("8");
+        if (!boot_.loader->load()) return failWith(TEXT("Can't load kernel image to memory.\n"));
+        menu_.progress("9");
+        file->close();
+        fileOpen_ = false;
+        return true;
+    }
+
+    bool loadImage() {
+        if (boot_.loadImage) {
+            FileManager* file = boot_.fileManager;
+            if (!file->open(boot_.imageName, kOpenMode)) {
+                return failWith(TEXT("Can't open file system image.\n"));
+            }
+            fileOpen_ = true;
+            if (!boot_.loader->loadFileSystemImage()) {
+                return failWith(TEXT("Can't load file system image to memory.\n"));
+            }
+            file->close();
+            fileOpen_ = false;
+        }
+        boot_.loader->finishLinks();
+        bootArgs_ = boot_.architecture->setupBootInfo(*boot_.loader);
+        menu_.progress("10");
+        return true;
+    }
+
+    bool jump() {
+        if (menu_.settings().pauseBeforeBoot) {
+            int answer = ce::MessageBoxW(menu_.rootHandle(), TEXT("Push YES to boot."),
+                                         TEXT("Last chance..."),
+                                         ce::MB_YESNO | ce::MB_ICONEXCLAMATION);
+            if (answer != ce::IDYES) return failWith(TEXT("Canceled by user.\n"));
+            ce::UpdateWindow(menu_.rootHandle());
+        }
+        boot_.architecture->jumpTo(bootArgs_, boot_.loader->listHead());
+        return failWith(TEXT("Can't jump to the kernel.\n"));
+    }
+
+    bool failWith(const ce::WCHAR* message) {
+        message_ = message;
+        return false;
+    }
+
+    void fail() {
+        if (fileOpen_) boot_.fileManager->close();
+        ce::MessageBoxW(menu_.rootHandle(), message_ ? message_ : TEXT("Unknown error?\n"),
+                        TEXT("BOOT FAILED"), ce::MB_OK | ce::MB_ICONSTOP);
+        menu_.unprogress();
+    }
+
+    Boot& boot_;
+    MenuInterface& menu_;
+    const ce::WCHAR* message_ = nullptr;
+    bool fileOpen_ = false;
+    uint32_t bootArgs_ = 0;
+};
+
+}  // namespace
+
+void runBootSequence(Boot& boot) { BootAttempt(boot, *MenuInterface::instance()).run(); }
+
+void bootProcedure(uint32_t) { runBootSequence(*Boot::instance()); }

@@ -1,0 +1,86 @@
+// Reserves RAM from Windows CE, learns the physical address of every page and
+// hands the pages out: from the front for the kernel's data and links, from
+// the back for the loader, boot-argument and stack pages. How a physical
+// address is found is the subclass's business.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/ce/CeTypes.h"
+
+class Console;
+
+class MemoryManager {
+public:
+    static constexpr uint32_t kNotFound = 0xFFFFFFFF;
+    static constexpr int kMaxRegions = 16;
+
+    struct Region {
+        uint32_t start;
+        uint32_t size;
+    };
+    // One reserved page: its virtual address in this process and its frame.
+    struct PageEntry {
+        uint32_t virtualAddress;
+        uint32_t physicalAddress;
+    };
+
+    MemoryManager(Console*& console, uint32_t pageSize);
+
+    // Slot 0: the physical address of a committed page, or kNotFound.
+    virtual uint32_t getPhysicalAddress(uint32_t virtualAddress) = 0;
+    // Slot 1: releases the reserved block.
+    virtual ~MemoryManager();
+    // Slot 2: prepares the discovery method.
+    virtual bool init() { return true; }
+
+    // Appends a RAM bank and prints "[i] start size".
+    void addRegion(uint32_t start, uint32_t size);
+    // Reserves `size` bytes (rounded to 64 KiB) and fills the translation
+    // table; false with a message when the table or the block cannot be had.
+    bool reservePages(uint32_t size, bool perPage);
+    // The page at the front; false with "page insufficient." when none is left.
+    bool nextPage(uint32_t& virtualAddress, uint32_t& physicalAddress);
+    // nextPage with the tag slot zeroed; data = page + 16.
+    bool nextTaggedPage(uint32_t& dataVirtual, uint32_t& dataPhysical, uint32_t& tagVirtual,
+                        uint32_t& tagPhysical);
+    // The page at the back; false without a message when none is left.
+    bool takeLastPage(uint32_t& virtualAddress, uint32_t& physicalAddress);
+    // Maps a physical range; returns the virtual address of `physical`, or
+    // kNotFound after "can't map physical address".
+    uint32_t mapPhysical(uint32_t physical, uint32_t size, uint32_t protection);
+    void unmapPhysical(uint32_t virtualAddress);
+    // The 32-bit word at a physical address.
+    uint32_t readPhysicalWord(uint32_t physical);
+
+    uint32_t getPageSize() const { return pageSize; }
+    uint32_t payloadSize() const { return pageSize - 16; }
+    // Page storage for n payload bytes: ceil(n / payload) pages.
+    uint32_t storageSize(uint32_t n) const;
+
+    static uint32_t roundUp(uint32_t x, uint32_t unit) { return (x + unit - 1) / unit * unit; }
+    static uint32_t alignDown(uint32_t x, uint32_t unit) { return x / unit * unit; }
+    uint32_t roundUpPage(uint32_t x) const { return roundUp(x, pageSize); }
+    uint32_t alignDownPage(uint32_t x) const { return alignDown(x, pageSize); }
+    static uint32_t roundUp64K(uint32_t x) { return roundUp(x, 0x10000); }
+
+    int regionCount() const { return regionCount_; }
+    const Region* regions() const { return regions_; }
+    int mappedCount() const { return mappedCount_; }
+    const PageEntry* pageTable() const { return pageTable_; }
+
+    uint32_t debug = 0;
+
+protected:
+    Console*& console;
+    uint32_t pageSize;
+    uint32_t pageShift;
+
+private:
+    Region regions_[kMaxRegions];
+    int regionCount_;
+    uint8_t* reservedBase_;
+    int mappedCount_;
+    PageEntry* pageTable_;
+    int cursor_;
+};

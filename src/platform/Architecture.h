@@ -1,0 +1,43 @@
+// Everything in a boot that depends on the CPU: preparing memory and caches,
+// the system probe, placing the second-stage loader, the boot-argument page
+// and the jump. The concrete classes are the ARM variants.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/ce/CeMemory.h"
+#include "platform/ce/CeTypes.h"
+
+class Console;
+class Loader;
+class MemoryManager;
+
+class Architecture {
+public:
+    Architecture(Console*& console, MemoryManager*& memoryManager);
+    virtual ~Architecture();                  // slot 0: releases coredll.dll
+    virtual bool init() = 0;                  // slot 1: memory manager, RAM banks, caches
+    virtual void systemInfo();                // slot 2: the system probe
+    virtual bool setupLoader() = 0;           // slot 3: second-stage loader in its page
+    // Slot 4: leaves Windows CE for the kernel; returns only on failure.
+    virtual void jumpTo(uint32_t bootArgs, uint32_t chainHead) = 0;
+
+    // Reserves pages for `bytes` of payload plus four spare pages.
+    bool allocateMemory(uint32_t bytes);
+    // Fills the boot-argument page; returns its physical address.
+    uint32_t setupBootInfo(Loader& loader);
+    // A function of "coredll.dll" by name, or null (a box when the module
+    // cannot be loaded).
+    ce::FARPROC findCoreDllProc(const ce::WCHAR* name);
+    ce::LockPagesProc findLockPages();
+    ce::UnlockPagesProc findUnlockPages();
+
+    uint32_t debug = 0;
+
+protected:
+    ce::HMODULE coreDll = nullptr;
+    Console*& console;
+    MemoryManager*& memoryManager;
+    uint32_t loaderPagePhys = 0;
+    uint32_t bootArgsPage = 0;  // virtual address of the boot-argument page
+};
