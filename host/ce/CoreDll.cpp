@@ -12,7 +12,9 @@ ce::FARPROC exported(F f) {
 }
 
 // The module handle the simulated loader gives out for coredll.dll.
-ce::HMODULE coreDllHandle() { return reinterpret_cast<ce::HMODULE>(uintptr_t(0x01F60000)); }
+ce::HMODULE coreDllHandle() {
+    return reinterpret_cast<ce::HMODULE>(uintptr_t(0x01F60000));
+}
 
 }  // namespace
 
@@ -22,6 +24,8 @@ const std::vector<CoreDllExport>& coreDllExports() {
         {u"GetSystemInfo", exported(&ce::GetSystemInfo)},
         {u"GetTimeZoneInformation", exported(&ce::GetTimeZoneInformation)},
         {u"Random", exported(&ce::Random)},
+        {u"LockPages", exported(&lockPages)},
+        {u"UnlockPages", exported(&unlockPages)},
     };
     return exports;
 }
@@ -52,14 +56,16 @@ FARPROC GetProcAddressW(HMODULE module, LPCWSTR name) {
         return nullptr;
     }
     for (const host::CoreDllExport& e : host::coreDllExports()) {
-        if (wcscmp(e.name, name) == 0) return e.function;
+        if (wcscmp(e.name, name) == 0)
+            return e.function;
     }
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
 }
 
 BOOL FreeLibrary(HMODULE module) {
-    if (module != host::coreDllHandle()) return SetLastError(ERROR_INVALID_HANDLE), FALSE;
+    if (module != host::coreDllHandle())
+        return SetLastError(ERROR_INVALID_HANDLE), FALSE;
     return TRUE;
 }
 

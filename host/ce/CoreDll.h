@@ -18,4 +18,8 @@ struct CoreDllExport {
 // Every export of the module, in one table.
 const std::vector<CoreDllExport>& coreDllExports();
 
+// Exports the system only looks up by name (no declaration in platform/ce).
+ce::BOOL lockPages(ce::LPVOID address, ce::DWORD size, ce::DWORD* frames, int options);
+ce::BOOL unlockPages(ce::LPVOID address, ce::DWORD size);
+
 }  // namespace host
