@@ -1,0 +1,34 @@
+// The creation operation: the backend for a kind, wrapped in the gzip layer.
+#include <new>
+
+#include "file/FatFileManager.h"
+#include "file/FileManager.h"
+#include "file/GzipFileManager.h"
+
+namespace {
+
+// Local files for kind 0, the web server for kind 2, a UFS partition for
+// every other value. Null when the backend cannot be made.
+FileManager* createBackend(Console*& console, uint32_t kind) {
+    switch (kind) {
+        case FileManager::kLocal:
+            return new (std::nothrow) FatFileManager(console);
+        case FileManager::kHttp:
+            return nullptr;  // no web-server reader in this build yet
+        default:
+            return nullptr;  // no UFS reader in this build yet
+    }
+}
+
+}  // namespace
+
+FileManager* FileManager::create(Console*& console, uint32_t kind) {
+    // The backend comes first so that a GzipFileManager never exists without one.
+    FileManager* backend = createBackend(console, kind);
+    if (!backend)
+        return nullptr;
+    FileManager* manager = new (std::nothrow) GzipFileManager(console, backend);
+    if (!manager)
+        delete backend;
+    return manager;
+}
