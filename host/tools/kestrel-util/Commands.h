@@ -8,3 +8,4 @@
 using Arguments = std::vector<std::string>;
 
 int configCommand(const Arguments& args);
+int catCommand(const Arguments& args);

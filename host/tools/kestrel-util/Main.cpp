@@ -16,6 +16,8 @@ const Command kCommands[] = {
     {"config", configCommand,
      "config show FILE                 every field of a kestrel.cnf\n"
      "  config set FILE FIELD=VALUE...   change fields (creates the file from the defaults)"},
+    {"cat", catCommand,
+     "cat [--device DEVICE] DIR NAME   a file's content, read and gunzipped as the boot reads it"},
 };
 
 int usage() {
