@@ -113,6 +113,27 @@ bool copyContent(FileManager& files, std::string& error) {
     }
 }
 
+// Opens the simulated handheld to read DIR on. A directory of this PC
+// becomes the root "\" of a scratch handheld, and `directory` becomes "\".
+bool openMachine(std::string& directory, const std::string& device, LinkedDevice& linked,
+                 std::string& error) {
+    std::error_code ec;
+    bool http = kindFor(directory) == FileManager::kHttp;
+    if (device.empty() && !http && fs::is_directory(directory, ec)) {
+        fs::path onThisPc = directory;
+        directory = "\\";
+        return linked.open(onThisPc, error);
+    }
+    if (device.empty() && http)
+        return linked.open("", error);  // the server needs no device files
+    std::string folder = device.empty() ? KESTREL_SOURCE_DIR "/examples/jornada720" : device;
+    if (host::Machine::open(folder, error))
+        return true;
+    if (device.empty())
+        error = directory + " is no directory of this PC, and the bundled device: " + error;
+    return false;
+}
+
 }  // namespace
 
 int catCommand(const Arguments& args) {
@@ -127,24 +148,10 @@ int catCommand(const Arguments& args) {
     }
     if (rest.size() != 2)
         return usage();
-    std::string directory = rest[0];
-    std::error_code ec;
+    std::string directory = rest[0], error;
     LinkedDevice linked;
-    std::string error;
-    if (device.empty() && kindFor(directory) != FileManager::kHttp &&
-        fs::is_directory(directory, ec)) {
-        if (!linked.open(directory, error))
-            return fail(error);
-        directory = "\\";
-    } else if (device.empty() && kindFor(directory) == FileManager::kHttp) {
-        if (!linked.open("", error))  // the server needs no device files
-            return fail(error);
-    } else {
-        if (device.empty())
-            device = KESTREL_SOURCE_DIR "/examples/jornada720";
-        if (!host::Machine::open(device, error))
-            return fail(error);
-    }
+    if (!openMachine(directory, device, linked, error))
+        return fail(error);
     host::Machine::current().setOut(&std::cerr);
 
     StderrConsole console;
@@ -154,10 +161,8 @@ int catCommand(const Arguments& args) {
     if (!files)
         return fail("no reader for " + directory + " (kind " + std::to_string(kind) + ")");
     std::u16string wideDirectory = host::fromUtf8(directory), name = host::fromUtf8(rest[1]);
-    if (!files->setRoot(wideDirectory.c_str()))
+    if (!files->setRoot(wideDirectory.c_str()) || !files->open(name.c_str(), 3))
         return 1;  // the system said why
-    if (!files->open(name.c_str(), 3))
-        return 1;
     bool copied = copyContent(*files, error);
     files->close();
     std::fflush(stdout);
