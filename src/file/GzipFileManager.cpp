@@ -138,6 +138,8 @@ int GzipFileManager::nextByte() {
         int32_t n = backend->read(inputBuffer, kInputBytes, kCurrentPosition);
         if (n < 1) {
             endOfInput = 1;
+            if (n < 0)
+                status = kInputError;  // a failing backend is not the end of the file
             return -1;
         }
         stream->avail_in = std::min(uint32_t(n), kInputBytes);
@@ -233,15 +235,18 @@ void GzipFileManager::endMember() {
     }
 }
 
-void GzipFileManager::refill() {
+bool GzipFileManager::refill() {
     int32_t n = backend->read(inputBuffer, kInputBytes, kCurrentPosition);
-    if (n < 1) {
-        endOfInput = 1;
-        stream->avail_in = 0;
-    } else {
-        stream->avail_in = std::min(uint32_t(n), kInputBytes);
-    }
     stream->next_in = inputBuffer;
+    stream->avail_in = n > 0 ? std::min(uint32_t(n), kInputBytes) : 0;
+    if (n < 1)
+        endOfInput = 1;
+    if (n >= 0)
+        return true;
+    // A failing backend is not the end of the file: the bytes decoded so
+    // far are delivered, then every read fails.
+    status = kInputError;
+    return false;
 }
 
 int32_t GzipFileManager::read(void* destination, uint32_t count, uint32_t offset) {
@@ -289,8 +294,8 @@ int32_t GzipFileManager::inflateInto(uint8_t* destination, uint32_t count) {
     while (stream->avail_out != 0) {
         if (!compressed)
             return passThrough(count);  // no CRC for plain data
-        if (stream->avail_in == 0 && !endOfInput)
-            refill();
+        if (stream->avail_in == 0 && !endOfInput && !refill())
+            break;
         status = inflate(stream, Z_NO_FLUSH);
         if (status == kEndOfData) {
             crc = uint32_t(crc32(crc, start, uInt(stream->next_out - start)));

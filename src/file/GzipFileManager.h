@@ -74,7 +74,7 @@ class GzipFileManager : public FileManager {
     bool trailerMatches();
     void endMember();
 
-    void refill();
+    bool refill();
     int32_t decode(uint8_t* destination, uint32_t count);
     int32_t passThrough(uint32_t count);
     int32_t inflateInto(uint8_t* destination, uint32_t count);
