@@ -13,7 +13,7 @@ find_program(ARM_NM arm-linux-gnueabi-nm REQUIRED)
 
 set(ARM_SRC ${CMAKE_SOURCE_DIR}/src/arch/arm)
 set(ARM_OUT ${CMAKE_BINARY_DIR}/arm)
-set(ARM_EMBED ${CMAKE_SOURCE_DIR}/cmake/EmbedArm.cmake)
+set(ARM_EMBED ${CMAKE_SOURCE_DIR}/cmake/scripts/EmbedArm.cmake)
 file(MAKE_DIRECTORY ${ARM_OUT})
 
 set(ARM_IMAGES_CPP ${ARM_OUT}/SecondStageImages.cpp)
@@ -35,7 +35,7 @@ add_custom_command(
     COMMAND ${ARM_AS} -o ${ARM_OUT}/CpuPrimitives.o ${ARM_SRC}/CpuPrimitives.S
     COMMAND ${ARM_AS} -o ${ARM_OUT}/FlatJump.o ${ARM_SRC}/FlatJump.S
     COMMAND ${ARM_AS} -o ${ARM_OUT}/CeKernel.o ${CMAKE_SOURCE_DIR}/host/machine/CeKernel.S
-    COMMAND ${ARM_LD} -T ${CMAKE_SOURCE_DIR}/cmake/ArmCode.ld -o ${ARM_OUT}/code.elf
+    COMMAND ${ARM_LD} --no-warn-rwx-segments -T ${CMAKE_SOURCE_DIR}/cmake/scripts/ArmCode.ld -o ${ARM_OUT}/code.elf
             ${ARM_OUT}/CpuPrimitives.o ${ARM_OUT}/FlatJump.o ${ARM_OUT}/CeKernel.o
     COMMAND ${ARM_OBJCOPY} -O binary -j .text ${ARM_OUT}/code.elf ${ARM_OUT}/code.bin
     COMMAND ${ARM_NM} ${ARM_OUT}/code.elf > ${ARM_OUT}/code.sym
@@ -43,6 +43,6 @@ add_custom_command(
             -DBIN=${ARM_OUT}/code.bin -DSYM=${ARM_OUT}/code.sym -P ${ARM_EMBED}
     DEPENDS ${ARM_SRC}/CpuPrimitives.S ${ARM_SRC}/FlatJump.S ${ARM_EMBED}
             ${CMAKE_SOURCE_DIR}/host/machine/CeKernel.S
-            ${CMAKE_SOURCE_DIR}/cmake/ArmCode.ld
+            ${CMAKE_SOURCE_DIR}/cmake/scripts/ArmCode.ld
     COMMENT "Assembling the CPU primitives and flat jumps")
 target_sources(kestrel_host PRIVATE ${ARM_CODE_CPP})

@@ -15,17 +15,20 @@ namespace {
 // on stderr) when the address is not mapped: a real CPU would fault there.
 bool physicalOf(ce::DWORD address, uint32_t& physical) {
     host::Machine& m = host::Machine::current();
-    if (m.component<host::AddressSpace>().translate(address, physical)) return true;
+    if (m.component<host::AddressSpace>().translate(address, physical))
+        return true;
     std::fprintf(stderr, "kestrel host: register access at unmapped address 0x%08x\n", address);
     return false;
 }
 
 uint32_t load(ce::DWORD address, unsigned size) {
     uint32_t physical = 0;
-    if (!physicalOf(address, physical)) return 0;
+    if (!physicalOf(address, physical))
+        return 0;
     host::Machine& m = host::Machine::current();
     uint32_t value = 0;
-    if (m.component<host::DeviceBus>().read(physical, size, value)) return value;
+    if (m.component<host::DeviceBus>().read(physical, size, value))
+        return value;
     if (uint8_t* p = m.component<host::PhysicalMemory>().ram(physical, size)) {
         std::memcpy(&value, p, size);
     }
@@ -34,9 +37,11 @@ uint32_t load(ce::DWORD address, unsigned size) {
 
 void store(ce::DWORD address, unsigned size, uint32_t value) {
     uint32_t physical = 0;
-    if (!physicalOf(address, physical)) return;
+    if (!physicalOf(address, physical))
+        return;
     host::Machine& m = host::Machine::current();
-    if (m.component<host::DeviceBus>().write(physical, size, value)) return;
+    if (m.component<host::DeviceBus>().write(physical, size, value))
+        return;
     if (uint8_t* p = m.component<host::PhysicalMemory>().ram(physical, size)) {
         std::memcpy(p, &value, size);
     }
@@ -46,9 +51,17 @@ void store(ce::DWORD address, unsigned size, uint32_t value) {
 
 namespace ce {
 
-BYTE read8(DWORD address) { return BYTE(load(address, 1)); }
-void write8(DWORD address, BYTE value) { store(address, 1, value); }
-DWORD read32(DWORD address) { return load(address, 4); }
-void write32(DWORD address, DWORD value) { store(address, 4, value); }
+BYTE read8(DWORD address) {
+    return BYTE(load(address, 1));
+}
+void write8(DWORD address, BYTE value) {
+    store(address, 1, value);
+}
+DWORD read32(DWORD address) {
+    return load(address, 4);
+}
+void write32(DWORD address, DWORD value) {
+    store(address, 4, value);
+}
 
 }  // namespace ce

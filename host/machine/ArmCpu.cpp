@@ -18,10 +18,10 @@ constexpr uint32_t kL1Size = 0x4000;  // 4096 section entries
 constexpr uint32_t kL2Size = 0x400;   // a coarse table: 256 small pages
 constexpr uint32_t kL1Coarse = 0x11;  // coarse table, bit 4 set, domain 0
 constexpr uint32_t kL2Small = 0x2;
-constexpr uint32_t kCacheable = 0xC;       // C and B
-constexpr uint32_t kApUserWrite = 0xFF0;   // AP 11 in all four subpages
-constexpr uint32_t kApUserRead = 0xAA0;    // AP 10: user read-only
-constexpr uint32_t kDomainClient = 0x1;    // domain 0 checks the AP bits
+constexpr uint32_t kCacheable = 0xC;      // C and B
+constexpr uint32_t kApUserWrite = 0xFF0;  // AP 11 in all four subpages
+constexpr uint32_t kApUserRead = 0xAA0;   // AP 10: user read-only
+constexpr uint32_t kDomainClient = 0x1;   // domain 0 checks the AP bits
 constexpr uint32_t kSupervisor = 0x13;
 constexpr uint32_t kInterruptsMasked = 0xC0;
 // What Windows CE runs with: MMU, data cache, write buffer, instruction
@@ -31,22 +31,33 @@ constexpr uint32_t kBranchToSelf = 0xEAFFFFFE;
 constexpr uint64_t kCallLimit = 1'000'000;  // instructions a primitive may take
 
 uc_cpu_arm cpuModel(const std::string& cpu) {
-    if (cpu == "SA1100") return UC_CPU_ARM_SA1100;
-    if (cpu == "PXA250") return UC_CPU_ARM_PXA250;
-    if (cpu == "PXA270") return UC_CPU_ARM_PXA270;
+    if (cpu == "SA1100")
+        return UC_CPU_ARM_SA1100;
+    if (cpu == "PXA250")
+        return UC_CPU_ARM_PXA250;
+    if (cpu == "PXA270")
+        return UC_CPU_ARM_PXA270;
     return UC_CPU_ARM_SA1110;
 }
 
 const char* exceptionName(uint32_t number) {
     switch (number) {
-        case 1: return "undefined instruction";
-        case 2: return "software interrupt";
-        case 3: return "prefetch abort";
-        case 4: return "data abort";
-        case 5: return "interrupt";
-        case 6: return "fast interrupt";
-        case 7: return "breakpoint";
-        default: return "exception";
+        case 1:
+            return "undefined instruction";
+        case 2:
+            return "software interrupt";
+        case 3:
+            return "prefetch abort";
+        case 4:
+            return "data abort";
+        case 5:
+            return "interrupt";
+        case 6:
+            return "fast interrupt";
+        case 7:
+            return "breakpoint";
+        default:
+            return "exception";
     }
 }
 
@@ -73,7 +84,8 @@ void mmioWrite(uc_engine*, uint64_t offset, unsigned size, uint64_t value, void*
 
 bool sameMappings(const std::vector<AddressSpace::Mapping>& a,
                   const std::vector<AddressSpace::Mapping>& b) {
-    if (a.size() != b.size()) return false;
+    if (a.size() != b.size())
+        return false;
     for (size_t i = 0; i < a.size(); ++i) {
         if (a[i].va != b[i].va || a[i].pa != b[i].pa || a[i].size != b[i].size ||
             a[i].isDevice != b[i].isDevice || a[i].writable != b[i].writable)
@@ -95,22 +107,23 @@ ArmCpu::ArmCpu(Machine& machine)
     uc_hook hook;
     check(uc_hook_add(uc_, &hook, UC_HOOK_BLOCK, reinterpret_cast<void*>(&onBlock), this, 1, 0),
           "adding the block hook");
-    check(uc_hook_add(uc_, &hook, UC_HOOK_INTR, reinterpret_cast<void*>(&onInterrupt), this, 1,
-                      0),
+    check(uc_hook_add(uc_, &hook, UC_HOOK_INTR, reinterpret_cast<void*>(&onInterrupt), this, 1, 0),
           "adding the exception hook");
-    check(uc_hook_add(uc_, &hook, UC_HOOK_MEM_UNMAPPED, reinterpret_cast<void*>(&onUnmapped),
-                      this, 1, 0),
+    check(uc_hook_add(uc_, &hook, UC_HOOK_MEM_UNMAPPED, reinterpret_cast<void*>(&onUnmapped), this,
+                      1, 0),
           "adding the unmapped-access hook");
     loadCode();
     enableMmu();
 }
 
 ArmCpu::~ArmCpu() {
-    if (uc_) uc_close(uc_);
+    if (uc_)
+        uc_close(uc_);
 }
 
 void ArmCpu::check(int err, const char* what) {
-    if (err == UC_ERR_OK) return;
+    if (err == UC_ERR_OK)
+        return;
     std::fprintf(stderr, "kestrel host: CPU: %s failed: %s\n", what,
                  uc_strerror(static_cast<uc_err>(err)));
     std::abort();
@@ -129,7 +142,7 @@ void ArmCpu::mapMemory() {
     // regions before translating it; the process's virtual window therefore
     // needs a placeholder there. Translated accesses reach the frames the
     // tables name; the placeholder itself is never the target.
-    check(uc_mem_map(uc_, AddressSpace::kWindowBase, AddressSpace::kWindowSize, UC_PROT_ALL),
+    check(uc_mem_map(uc_, space_.windowBase(), AddressSpace::kWindowSize, UC_PROT_ALL),
           "mapping the process window placeholder");
 }
 
@@ -155,15 +168,15 @@ void ArmCpu::enableMmu() {
     uint32_t regs[4] = {l1_, kDomainClient, AddressSpace::kProcessId, kCeControl};
     Run r = run(address("ceSetTranslation"), regs, kSupervisor | kInterruptsMasked, kCallLimit);
     if (!r.ok) {
-        std::fprintf(stderr, "kestrel host: CPU: turning the MMU on failed: %s\n",
-                     r.fault.c_str());
+        std::fprintf(stderr, "kestrel host: CPU: turning the MMU on failed: %s\n", r.fault.c_str());
         std::abort();
     }
 }
 
 uint32_t ArmCpu::address(const std::string& name) const {
     for (const ArmCodeSymbol& s : armCodeSymbols()) {
-        if (name == s.name) return code_ + s.offset;
+        if (name == s.name)
+            return code_ + s.offset;
     }
     std::fprintf(stderr, "kestrel host: CPU: no routine %s in the code block\n", name.c_str());
     std::abort();
@@ -175,16 +188,19 @@ void ArmCpu::writeWord(uint32_t physical, uint32_t value) {
 
 uint32_t ArmCpu::readWord(uint32_t physical) {
     uint32_t value = 0;
-    if (uint8_t* p = memory_.ram(physical, 4)) std::memcpy(&value, p, 4);
+    if (uint8_t* p = memory_.ram(physical, 4))
+        std::memcpy(&value, p, 4);
     return value;
 }
 
 uint32_t ArmCpu::l2Table(uint32_t megabyte) {
     uint32_t entry = readWord(l1_ + megabyte * 4);
-    if (entry & 3) return entry & ~(kL2Size - 1);
+    if (entry & 3)
+        return entry & ~(kL2Size - 1);
     uint32_t table = 0;
     for (auto& [mb, t] : l2Tables_) {
-        if (mb == megabyte) table = t;
+        if (mb == megabyte)
+            table = t;
     }
     if (table == 0) {
         table = memory_.allocateOsPrivate(kL2Size, kL2Size);
@@ -209,7 +225,8 @@ void ArmCpu::mapPage(uint32_t va, uint32_t pa, uint32_t ap, bool cached) {
 // before the CPU runs again.
 void ArmCpu::syncTables() {
     std::vector<AddressSpace::Mapping> now = space_.mappings();
-    if (tablesBuilt_ && sameMappings(now, mapped_)) return;
+    if (tablesBuilt_ && sameMappings(now, mapped_))
+        return;
     std::memset(memory_.ram(l1_, kL1Size), 0, kL1Size);
     for (uint32_t off = 0; off < codeSize_; off += kPage) {
         mapPage(code_ + off, code_ + off, kApUserRead, true);
@@ -223,7 +240,8 @@ void ArmCpu::syncTables() {
     if (tablesBuilt_) {
         uint32_t none[4] = {};
         Run r = run(address("ceFlushTlb"), none, kSupervisor | kInterruptsMasked, kCallLimit);
-        if (!r.ok) std::fprintf(stderr, "kestrel host: CPU: TLB flush: %s\n", r.fault.c_str());
+        if (!r.ok)
+            std::fprintf(stderr, "kestrel host: CPU: TLB flush: %s\n", r.fault.c_str());
     }
     tablesBuilt_ = true;
 }
@@ -231,7 +249,8 @@ void ArmCpu::syncTables() {
 void ArmCpu::setRegs(const uint32_t (&regs)[4], uint32_t cpsr) {
     check(uc_reg_write(uc_, UC_ARM_REG_CPSR, &cpsr), "writing CPSR");
     const int ids[4] = {UC_ARM_REG_R0, UC_ARM_REG_R1, UC_ARM_REG_R2, UC_ARM_REG_R3};
-    for (int i = 0; i < 4; ++i) check(uc_reg_write(uc_, ids[i], &regs[i]), "writing a register");
+    for (int i = 0; i < 4; ++i)
+        check(uc_reg_write(uc_, ids[i], &regs[i]), "writing a register");
     uint32_t lr = address("ceReturn");
     check(uc_reg_write(uc_, UC_ARM_REG_LR, &lr), "writing LR");
 }
@@ -259,13 +278,15 @@ ArmCpu::Run ArmCpu::run(uint32_t pc, const uint32_t (&regs)[4], uint32_t cpsr, u
 }
 
 std::string ArmCpu::describeFault(int err, uint32_t pc) {
-    if (!pendingFault_.empty()) return pendingFault_;
+    if (!pendingFault_.empty())
+        return pendingFault_;
     const char* mode = (reg(UC_ARM_REG_CPSR) & kModeMask) == kUserMode ? " in User mode" : "";
-    return std::string(uc_strerror(static_cast<uc_err>(err))) + " at " + hex(pc) + mode;
+    std::string what = err == UC_ERR_INSN_INVALID ? "undefined instruction"
+                                                  : uc_strerror(static_cast<uc_err>(err));
+    return what + " at " + hex(pc) + mode;
 }
 
-uint32_t ArmCpu::call(const std::string& name, uint32_t r0, uint32_t r1, uint32_t r2,
-                      uint32_t r3) {
+uint32_t ArmCpu::call(const std::string& name, uint32_t r0, uint32_t r1, uint32_t r2, uint32_t r3) {
     syncTables();
     uint32_t regs[4] = {r0, r1, r2, r3};
     Run r = run(address(name), regs, threadCpsr_, kCallLimit);
@@ -282,7 +303,8 @@ uint32_t ArmCpu::call(const std::string& name, uint32_t r0, uint32_t r1, uint32_
 
 bool ArmCpu::setKernelMode(bool kernel) {
     bool previous = kernelMode();
-    if (machine_.profile().value("kernel_mode") == "refused") return previous;
+    if (machine_.profile().value("kernel_mode") == "refused")
+        return previous;
     threadCpsr_ = (threadCpsr_ & ~kModeMask) | (kernel ? kSystemMode : kUserMode);
     return previous;
 }
@@ -300,8 +322,8 @@ void ArmCpu::setJumpHandler(std::function<void(const JumpOutcome&)> handler) {
     jumpHandler() = std::move(handler);
 }
 
-ArmCpu::JumpOutcome ArmCpu::jump(const std::string& routine, uint32_t r0, uint32_t r1,
-                                 uint32_t r2, uint32_t r3) {
+ArmCpu::JumpOutcome ArmCpu::jump(const std::string& routine, uint32_t r0, uint32_t r1, uint32_t r2,
+                                 uint32_t r3) {
     syncTables();
     JumpOutcome o;
     outcome_ = &o;
@@ -326,13 +348,15 @@ ArmCpu::JumpOutcome ArmCpu::jump(const std::string& routine, uint32_t r0, uint32
         o.reason = "budget of " + std::to_string(budget_) + " instructions ran out at " + hex(o.pc);
     }
     threadCpsr_ = reg(UC_ARM_REG_CPSR);
-    if (jumpHandler()) jumpHandler()(o);
+    if (jumpHandler())
+        jumpHandler()(o);
     return o;
 }
 
 void ArmCpu::onBlock(uc_struct* uc, uint64_t address, uint32_t size, void* self) {
     auto* cpu = static_cast<ArmCpu*>(self);
-    if (!cpu->jumping_) return;
+    if (!cpu->jumping_)
+        return;
     JumpOutcome& o = *cpu->outcome_;
     o.instructions += size / 4;
     uint32_t a = uint32_t(address);
@@ -343,7 +367,8 @@ void ArmCpu::onBlock(uc_struct* uc, uint64_t address, uint32_t size, void* self)
             o.entered = true;
             o.entry = a;
             const int ids[4] = {UC_ARM_REG_R0, UC_ARM_REG_R1, UC_ARM_REG_R2, UC_ARM_REG_R3};
-            for (int i = 0; i < 4; ++i) o.entryRegs[i] = cpu->reg(ids[i]);
+            for (int i = 0; i < 4; ++i)
+                o.entryRegs[i] = cpu->reg(ids[i]);
             o.entrySp = cpu->reg(UC_ARM_REG_SP);
             o.entryCpsr = cpu->reg(UC_ARM_REG_CPSR);
         }
@@ -360,7 +385,8 @@ void ArmCpu::onInterrupt(uc_struct* uc, uint32_t number, void* self) {
     auto* cpu = static_cast<ArmCpu*>(self);
     uint32_t lr = cpu->reg(UC_ARM_REG_LR);
     cpu->pendingFault_ = std::string(exceptionName(number)) + " (return address " + hex(lr) + ")";
-    if (number == 4) cpu->pendingFault_ += ", fault address " + hex(cpu->cp15(6));
+    if (number == 4)
+        cpu->pendingFault_ += ", fault address " + hex(cpu->cp15(6));
     uc_emu_stop(uc);
 }
 

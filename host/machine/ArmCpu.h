@@ -29,7 +29,7 @@ class DeviceBus;
 class PhysicalMemory;
 
 class ArmCpu : public MachineComponent {
-public:
+  public:
     static constexpr uint32_t kUserMode = 0x10;
     static constexpr uint32_t kSystemMode = 0x1F;
     static constexpr uint32_t kModeMask = 0x1F;
@@ -37,10 +37,10 @@ public:
 
     // How a jump ended.
     struct JumpOutcome {
-        bool entered = false;   // the second-stage loader branched out of its page
-        bool halted = false;    // the kernel parked itself in a branch-to-self
-        bool returned = false;  // the flat jump came back to its caller
-        uint32_t entry = 0;     // where the second-stage loader branched to
+        bool entered = false;        // the second-stage loader branched out of its page
+        bool halted = false;         // the kernel parked itself in a branch-to-self
+        bool returned = false;       // the flat jump came back to its caller
+        uint32_t entry = 0;          // where the second-stage loader branched to
         uint32_t entryRegs[4] = {};  // r0..r3 at that moment
         uint32_t entrySp = 0;
         uint32_t entryCpsr = 0;
@@ -84,7 +84,7 @@ public:
     uint32_t translationTable() const { return l1_; }
     uc_struct* engine() { return uc_; }
 
-private:
+  private:
     struct Run {
         bool ok;
         uint32_t pc;

@@ -12,7 +12,7 @@
 namespace host {
 
 class Com1 : public MachineComponent {
-public:
+  public:
     explicit Com1(Machine& machine);
     bool available() const { return available_; }
     void send(const void* bytes, size_t count);
@@ -21,7 +21,7 @@ public:
     int opens() const { return opens_; }
     void countOpen() { ++opens_; }
 
-private:
+  private:
     Machine& machine_;
     bool available_ = true;
     ce::DCB dcb_{};

@@ -15,14 +15,14 @@
 namespace host {
 
 class DeviceModel {
-public:
+  public:
     virtual ~DeviceModel() = default;
     virtual uint32_t read(uint32_t offset, unsigned size) = 0;
     virtual void write(uint32_t offset, unsigned size, uint32_t value) = 0;
 };
 
 class DeviceBus : public MachineComponent {
-public:
+  public:
     // A device's physical window (page-aligned, a multiple of 4 KiB).
     struct Window {
         uint32_t base;
@@ -46,7 +46,7 @@ public:
     // (SA-11x0 only; 0 elsewhere).
     uint32_t frameBuffer() const { return frameBuffer_; }
 
-private:
+  private:
     const Window* find(uint32_t physical) const;
     void add(uint32_t base, uint32_t size, std::unique_ptr<DeviceModel> model);
 

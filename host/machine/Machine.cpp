@@ -56,7 +56,9 @@ void Machine::openWith(const std::filesystem::path& dir, const MachineProfile& p
     holder() = std::move(m);
 }
 
-bool Machine::active() { return holder() != nullptr; }
+bool Machine::active() {
+    return holder() != nullptr;
+}
 
 Machine& Machine::current() {
     if (!holder()) {
@@ -66,14 +68,17 @@ Machine& Machine::current() {
     return *holder();
 }
 
-void Machine::close() { holder().reset(); }
+void Machine::close() {
+    holder().reset();
+}
 
 Machine::~Machine() {
     // Later components may lean on earlier ones (the CPU on physical memory):
     // tear them down in reverse order of creation.
     for (auto it = order_.rbegin(); it != order_.rend(); ++it) {
         for (auto& entry : components_) {
-            if (entry.second.get() == *it) entry.second.reset();
+            if (entry.second.get() == *it)
+                entry.second.reset();
         }
     }
 }
@@ -91,8 +96,10 @@ int Machine::answerFor(const std::u16string& caption, uint32_t flags) const {
         answer = jt->second;
     }
     uint32_t type = flags & kTypeMask;
-    if (type == kYesNo) return answer == "no" ? kIdNo : kIdYes;
-    if (type == kOkCancel) return answer == "cancel" || answer == "no" ? kIdCancel : kIdOk;
+    if (type == kYesNo)
+        return answer == "no" ? kIdNo : kIdYes;
+    if (type == kOkCancel)
+        return answer == "cancel" || answer == "no" ? kIdCancel : kIdOk;
     return kIdOk;
 }
 

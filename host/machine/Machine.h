@@ -19,7 +19,7 @@ namespace host {
 // A device model (physical memory, CPU, UART, window system, ...). Created
 // on first use by Machine::component<T>() and destroyed with the machine.
 class MachineComponent {
-public:
+  public:
     virtual ~MachineComponent() = default;
 };
 
@@ -31,7 +31,7 @@ struct MessageBoxRecord {
 };
 
 class Machine {
-public:
+  public:
     // Opens DIR (machine.conf, root/, disks/) and makes it the current
     // machine, replacing any earlier one. False with a reason on failure.
     static bool open(const std::filesystem::path& dir, std::string& error);
@@ -78,7 +78,7 @@ public:
 
     ~Machine();
 
-private:
+  private:
     Machine() = default;
     MachineProfile profile_;
     std::filesystem::path deviceDir_;

@@ -8,14 +8,16 @@ namespace {
 
 std::string trim(const std::string& s) {
     size_t b = s.find_first_not_of(" \t\r");
-    if (b == std::string::npos) return "";
+    if (b == std::string::npos)
+        return "";
     size_t e = s.find_last_not_of(" \t\r");
     return s.substr(b, e - b + 1);
 }
 
 bool parseNumber(const std::string& text, long long& out) {
     std::string t = trim(text);
-    if (t.empty()) return false;
+    if (t.empty())
+        return false;
     char* end = nullptr;
     out = std::strtoll(t.c_str(), &end, 0);
     return end && *end == '\0';
@@ -23,22 +25,26 @@ bool parseNumber(const std::string& text, long long& out) {
 
 bool parseU32(const std::string& text, uint32_t& out) {
     long long v;
-    if (!parseNumber(text, v) || v < 0 || v > 0xFFFFFFFFLL) return false;
+    if (!parseNumber(text, v) || v < 0 || v > 0xFFFFFFFFLL)
+        return false;
     out = static_cast<uint32_t>(v);
     return true;
 }
 
 bool parseInt(const std::string& text, int& out) {
     long long v;
-    if (!parseNumber(text, v) || v < -0x7FFFFFFFLL || v > 0x7FFFFFFFLL) return false;
+    if (!parseNumber(text, v) || v < -0x7FFFFFFFLL || v > 0x7FFFFFFFLL)
+        return false;
     out = static_cast<int>(v);
     return true;
 }
 
 bool parseBool(const std::string& text, bool& out) {
     std::string t = trim(text);
-    if (t == "yes" || t == "true" || t == "1" || t == "on") return out = true, true;
-    if (t == "no" || t == "false" || t == "0" || t == "off") return out = false, true;
+    if (t == "yes" || t == "true" || t == "1" || t == "on")
+        return out = true, true;
+    if (t == "no" || t == "false" || t == "0" || t == "off")
+        return out = false, true;
     return false;
 }
 
@@ -48,7 +54,8 @@ std::vector<std::string> split(const std::string& text, char separator) {
     std::string part;
     while (std::getline(in, part, separator)) {
         part = trim(part);
-        if (!part.empty()) parts.push_back(part);
+        if (!part.empty())
+            parts.push_back(part);
     }
     return parts;
 }
@@ -58,7 +65,8 @@ bool parseDims(const std::string& text, std::vector<int>& out) {
     out.clear();
     for (const std::string& p : split(text, 'x')) {
         int v;
-        if (!parseInt(p, v) || v <= 0) return false;
+        if (!parseInt(p, v) || v <= 0)
+            return false;
         out.push_back(v);
     }
     return !out.empty();
@@ -122,16 +130,19 @@ const char* const kBuiltin[][2] = {
 
 std::vector<std::string> MachineProfile::builtinNames() {
     std::vector<std::string> names;
-    for (const auto& row : kBuiltin) names.push_back(row[0]);
+    for (const auto& row : kBuiltin)
+        names.push_back(row[0]);
     return names;
 }
 
 bool MachineProfile::builtin(const std::string& name, MachineProfile& out) {
     for (const auto& row : kBuiltin) {
-        if (name != row[0]) continue;
+        if (name != row[0])
+            continue;
         MachineProfile p;
         std::string error;
-        if (!p.parse(row[1], error)) return false;
+        if (!p.parse(row[1], error))
+            return false;
         p.id = name;
         out = p;
         return true;
@@ -141,7 +152,8 @@ bool MachineProfile::builtin(const std::string& name, MachineProfile& out) {
 
 uint64_t MachineProfile::ramTotal() const {
     uint64_t total = 0;
-    for (const RamBank& b : ram) total += b.size;
+    for (const RamBank& b : ram)
+        total += b.size;
     return total;
 }
 
@@ -157,9 +169,11 @@ bool MachineProfile::parse(const std::string& text, std::string& error) {
     while (std::getline(in, line)) {
         ++number;
         size_t hash = line.find('#');
-        if (hash != std::string::npos) line.resize(hash);
+        if (hash != std::string::npos)
+            line.resize(hash);
         line = trim(line);
-        if (line.empty()) continue;
+        if (line.empty())
+            continue;
         size_t eq = line.find('=');
         if (eq == std::string::npos) {
             error = "line " + std::to_string(number) + ": expected key = value";
@@ -181,7 +195,8 @@ bool MachineProfile::set(const std::string& key, const std::string& value, std::
     };
     if (key == "profile") {
         MachineProfile base;
-        if (!builtin(value, base)) return bad("unknown built-in machine");
+        if (!builtin(value, base))
+            return bad("unknown built-in machine");
         *this = base;
         values[key] = value;
         return true;
@@ -209,26 +224,34 @@ bool MachineProfile::set(const std::string& key, const std::string& value, std::
                 return bad("expected BASE:SIZE banks, page aligned");
             ram.push_back(b);
         }
-        if (ram.empty()) return bad("no RAM bank");
+        if (ram.empty())
+            return bad("no RAM bank");
     } else if (key == "os_reserved") {
-        if (!parseU32(value, osReserved)) return bad("bad number");
+        if (!parseU32(value, osReserved))
+            return bad("bad number");
     } else if (key == "screen") {
-        if (!parseDims(value, dims) || dims.size() != 3) return bad("expected WIDTHxHEIGHTxDEPTH");
+        if (!parseDims(value, dims) || dims.size() != 3)
+            return bad("expected WIDTHxHEIGHTxDEPTH");
         screenWidth = dims[0], screenHeight = dims[1], screenDepth = dims[2];
     } else if (key == "dpi") {
-        if (!parseDims(value, dims) || dims.size() > 2) return bad("expected N or XxY");
+        if (!parseDims(value, dims) || dims.size() > 2)
+            return bad("expected N or XxY");
         dpiX = dims[0];
         dpiY = dims.size() == 2 ? dims[1] : dims[0];
     } else if (key == "timezone.name") {
         tzName = value;
     } else if (key == "timezone.bias") {
-        if (!parseInt(value, tzBias)) return bad("bad number");
+        if (!parseInt(value, tzBias))
+            return bad("bad number");
     } else if (key == "timezone.standard_bias") {
-        if (!parseInt(value, tzStandardBias)) return bad("bad number");
+        if (!parseInt(value, tzStandardBias))
+            return bad("bad number");
     } else if (key == "timezone.daylight_bias") {
-        if (!parseInt(value, tzDaylightBias)) return bad("bad number");
+        if (!parseInt(value, tzDaylightBias))
+            return bad("bad number");
     } else if (key == "timezone.daylight") {
-        if (!parseBool(value, tzDaylight)) return bad("expected yes or no");
+        if (!parseBool(value, tzDaylight))
+            return bad("expected yes or no");
     } else if (key == "codepage") {
         codePage = value;
     } else if (key == "ce_version") {
@@ -237,12 +260,14 @@ bool MachineProfile::set(const std::string& key, const std::string& value, std::
             !parseU32(value.substr(dot + 1), ceMinor))
             return bad("expected MAJOR.MINOR");
     } else if (key == "ce_build") {
-        if (!parseU32(value, ceBuild)) return bad("bad number");
+        if (!parseU32(value, ceBuild))
+            return bad("bad number");
     } else if (key == "storage_cards") {
         storageCards = split(value, ',');
     } else if (key == "missing_exports") {
         missingExports.clear();
-        for (const std::string& e : split(value, ',')) missingExports.insert(e);
+        for (const std::string& e : split(value, ','))
+            missingExports.insert(e);
     } else if (key == "com1") {
         com1 = value;
     } else if (key.rfind("answer.", 0) == 0) {

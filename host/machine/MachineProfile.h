@@ -18,7 +18,7 @@ struct RamBank {
 };
 
 class MachineProfile {
-public:
+  public:
     // The built-in machines: "jornada720", "ipaq3900", "wzero3".
     static std::vector<std::string> builtinNames();
     static bool builtin(const std::string& name, MachineProfile& out);
@@ -56,8 +56,8 @@ public:
     uint32_t ceMinor = 0;
     uint32_t ceBuild = 0;
     std::vector<std::string> storageCards;
-    std::set<std::string> missingExports;  // coredll.dll exports left out
-    std::string com1 = "stdout";           // stdout, none, file:PATH
+    std::set<std::string> missingExports;        // coredll.dll exports left out
+    std::string com1 = "stdout";                 // stdout, none, file:PATH
     std::map<std::string, std::string> answers;  // message-box caption -> yes/no/ok
     std::map<std::string, std::string> values;   // every key as written
 

@@ -12,7 +12,8 @@ RandomSource::RandomSource(Machine& machine) {
         scripted_.push_back(uint32_t(std::strtoul(item.c_str(), nullptr, 0)));
     }
     std::string seed = machine.profile().value("random.seed");
-    if (!seed.empty()) state_ = std::strtoull(seed.c_str(), nullptr, 0) | 1;
+    if (!seed.empty())
+        state_ = std::strtoull(seed.c_str(), nullptr, 0) | 1;
 }
 
 uint32_t RandomSource::next() {

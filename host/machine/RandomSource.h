@@ -11,12 +11,12 @@
 namespace host {
 
 class RandomSource : public MachineComponent {
-public:
+  public:
     explicit RandomSource(Machine& machine);
     uint32_t next();
     void queue(uint32_t value) { scripted_.push_back(value); }
 
-private:
+  private:
     std::deque<uint32_t> scripted_;
     uint64_t state_ = 0x9E3779B97F4A7C15ULL;
 };

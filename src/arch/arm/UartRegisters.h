@@ -8,8 +8,8 @@
 // StrongARM SA-11x0 serial port 3 (32-bit registers).
 namespace sa11x0 {
 constexpr uint32_t kSerial3Base = 0x80050000;
-constexpr uint32_t kUTDR = 0x14;   // data register: a write sends one byte
-constexpr uint32_t kUTSR1 = 0x20;  // status register 1
+constexpr uint32_t kUTDR = 0x14;       // data register: a write sends one byte
+constexpr uint32_t kUTSR1 = 0x20;      // status register 1
 constexpr uint32_t kUTSR1_TBY = 0x01;  // transmitter busy
 constexpr uint32_t kUTSR1_RNE = 0x02;  // receive FIFO not empty
 constexpr uint32_t kUTSR1_TNF = 0x04;  // transmit FIFO not full
@@ -23,9 +23,9 @@ constexpr uint32_t kDBAR1 = 0x10;
 // XScale PXA-2x0 full-function UART (8-bit accesses).
 namespace pxa2x0 {
 constexpr uint32_t kFfuartBase = 0x40100000;
-constexpr uint32_t kTHR = 0x00;  // transmit holding register
-constexpr uint32_t kIIR = 0x08;  // interrupt identification
-constexpr uint32_t kLSR = 0x14;  // line status
+constexpr uint32_t kTHR = 0x00;       // transmit holding register
+constexpr uint32_t kIIR = 0x08;       // interrupt identification
+constexpr uint32_t kLSR = 0x14;       // line status
 constexpr uint32_t kLSR_TDRQ = 0x20;  // transmit data request: room for a byte
 constexpr uint32_t kLSR_TEMT = 0x40;  // transmitter empty
 constexpr uint32_t kIIR_NoInterrupt = 0x01;

@@ -8,7 +8,7 @@ function(bytes_of file out_var)
     set(${out_var} "${list}" PARENT_SCOPE)
 endfunction()
 
-set(text "// Generated from src/arch/arm by cmake/EmbedArm.cmake; do not edit.\n")
+set(text "// Generated from src/arch/arm by cmake/scripts/EmbedArm.cmake; do not edit.\n")
 if(MODE STREQUAL "images")
     bytes_of(${SA} sa)
     bytes_of(${PXA} pxa)

@@ -1,0 +1,7 @@
+#include "arch/arm/CpuPrimitives.h"
+
+// 8192 until a processor variant's init sets its own size.
+uint32_t& dcacheSize() {
+    static uint32_t size = 8192;
+    return size;
+}
