@@ -17,10 +17,12 @@ static_assert(sizeof kBanner == 28);
 }  // namespace
 
 ce::HANDLE openCom1() {
-    if (sharedHandle() != ce::INVALID_HANDLE_VALUE) return sharedHandle();
+    if (sharedHandle() != ce::INVALID_HANDLE_VALUE)
+        return sharedHandle();
     ce::HANDLE port = ce::CreateFileW(TEXT("COM1:"), ce::GENERIC_READ | ce::GENERIC_WRITE, 0,
                                       nullptr, ce::OPEN_EXISTING, 0, nullptr);
-    if (port == ce::INVALID_HANDLE_VALUE) return port;
+    if (port == ce::INVALID_HANDLE_VALUE)
+        return port;
     ce::DCB dcb{};
     dcb.DCBlength = sizeof dcb;
     if (!ce::GetCommState(port, &dcb)) {
@@ -38,4 +40,6 @@ ce::HANDLE openCom1() {
     return port;
 }
 
-void forgetCom1() { sharedHandle() = ce::INVALID_HANDLE_VALUE; }
+void forgetCom1() {
+    sharedHandle() = ce::INVALID_HANDLE_VALUE;
+}

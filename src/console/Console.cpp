@@ -5,7 +5,7 @@
 
 // Owns the window console; holds whichever console is process-wide.
 class ConsoleHolder {
-public:
+  public:
     static Console*& current() {
         static Console* console = nullptr;
         return console;
@@ -28,15 +28,20 @@ public:
 
 Console* Console::instance() {
     if (!ConsoleHolder::current()) {
-        if (!ConsoleHolder::window()) ConsoleHolder::window() = new Console(kWindow);
+        if (!ConsoleHolder::window())
+            ConsoleHolder::window() = new Console(kWindow);
         ConsoleHolder::current() = ConsoleHolder::window();
     }
     return ConsoleHolder::current();
 }
 
-void Console::changeConsole(Console* console) { ConsoleHolder::current() = console; }
+void Console::changeConsole(Console* console) {
+    ConsoleHolder::current() = console;
+}
 
-void Console::destroy() { ConsoleHolder::destroyWindow(); }
+void Console::destroy() {
+    ConsoleHolder::destroyWindow();
+}
 
 void Console::format(const ce::WCHAR* format, va_list args) {
     ce::_vsnwprintf(line_, kLineUnits, format, args);

@@ -9,7 +9,7 @@
 #include "platform/ce/CeTypes.h"
 
 class Console {
-public:
+  public:
     static constexpr int16_t kWindow = 1;
     static constexpr int16_t kSerial = 2;
     static constexpr int kLineUnits = 259;
@@ -32,7 +32,7 @@ public:
     // empties the holder.
     static void destroy();
 
-protected:
+  protected:
     explicit Console(int16_t kind) : kind_(kind), line_{} {}
     ~Console() = default;  // each console is destroyed through its creator's class
 
@@ -43,7 +43,7 @@ protected:
     void printToWindow(const ce::WCHAR* format, va_list args);
     const ce::WCHAR* line() const { return line_; }
 
-private:
+  private:
     friend class ConsoleHolder;
     int16_t kind_;
     ce::WCHAR line_[kLineUnits];
