@@ -11,8 +11,10 @@
 class Console;
 
 class MemoryManager {
-public:
+  public:
     static constexpr uint32_t kNotFound = 0xFFFFFFFF;
+    // What readPhysicalWord answers when the word cannot be mapped.
+    static constexpr uint32_t kUnreadableWord = 0xFFFFFFFF;
     static constexpr int kMaxRegions = 16;
 
     struct Region {
@@ -34,7 +36,8 @@ public:
     // Slot 2: prepares the discovery method.
     virtual bool init() { return true; }
 
-    // Appends a RAM bank and prints "[i] start size".
+    // Appends a RAM bank and prints "[i] start size"; ignored once the table
+    // holds kMaxRegions banks.
     void addRegion(uint32_t start, uint32_t size);
     // Reserves `size` bytes (rounded to 64 KiB) and fills the translation
     // table; false with a message when the table or the block cannot be had.
@@ -47,10 +50,12 @@ public:
     // The page at the back; false without a message when none is left.
     bool takeLastPage(uint32_t& virtualAddress, uint32_t& physicalAddress);
     // Maps a physical range; returns the virtual address of `physical`, or
-    // kNotFound after "can't map physical address".
+    // kNotFound after "can't map physical address" (nothing stays reserved).
     uint32_t mapPhysical(uint32_t physical, uint32_t size, uint32_t protection);
+    // Releases a mapping of mapPhysical; "can't release memory" on failure.
     void unmapPhysical(uint32_t virtualAddress);
-    // The 32-bit word at a physical address.
+    // The 32-bit word at a physical address; kUnreadableWord after the
+    // mapping message when it cannot be mapped.
     uint32_t readPhysicalWord(uint32_t physical);
 
     uint32_t getPageSize() const { return pageSize; }
@@ -71,12 +76,16 @@ public:
 
     uint32_t debug = 0;
 
-protected:
+  protected:
     Console*& console;
     uint32_t pageSize;
     uint32_t pageShift;
 
-private:
+  private:
+    void releaseReservation();
+    bool reserveBlock(uint64_t bytes, bool perPage);
+    void fillTable(uint32_t pages, bool perPage);
+
     Region regions_[kMaxRegions];
     int regionCount_;
     uint8_t* reservedBase_;
