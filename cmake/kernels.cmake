@@ -1,0 +1,69 @@
+# Test kernels, built at build time by the ARM cross compiler from
+# examples/kernel: the plain kernel, a stripped one, one with its segments
+# in descending address order, the plain one gzip-compressed, a PXA-2x0
+# build, and a small file-system image (UFS1, from makefs). Outputs go to
+# ${CMAKE_BINARY_DIR}/kernels; tests find them through KESTREL_BINARY_DIR.
+find_program(KESTREL_ARM_GCC arm-linux-gnueabi-gcc)
+find_program(KESTREL_ARM_STRIP arm-linux-gnueabi-strip)
+find_program(KESTREL_GZIP gzip)
+find_program(KESTREL_MAKEFS makefs PATHS /usr/sbin /sbin)
+
+set(KESTREL_KERNEL_DIR ${CMAKE_BINARY_DIR}/kernels)
+set(KESTREL_KERNEL_SOURCE ${CMAKE_SOURCE_DIR}/examples/kernel)
+
+if(KESTREL_ARM_GCC AND KESTREL_ARM_STRIP AND KESTREL_GZIP)
+    set(kernel_flags -march=armv4 -marm -ffreestanding -nostdlib -fno-pie -no-pie -static
+        -O2 -Wall -Wl,--build-id=none -Wl,--no-warn-rwx-segments)
+    set(kernel_c ${KESTREL_KERNEL_SOURCE}/kernel.c)
+
+    # kestrel_kernel(OUTPUT SCRIPT [extra compiler flags...])
+    function(kestrel_kernel output script)
+        add_custom_command(OUTPUT ${KESTREL_KERNEL_DIR}/${output}
+            COMMAND ${CMAKE_COMMAND} -E make_directory ${KESTREL_KERNEL_DIR}
+            COMMAND ${KESTREL_ARM_GCC} ${kernel_flags} ${ARGN}
+                -Wl,-T,${KESTREL_KERNEL_SOURCE}/${script} -o ${KESTREL_KERNEL_DIR}/${output}
+                ${kernel_c}
+            DEPENDS ${kernel_c} ${KESTREL_KERNEL_SOURCE}/${script}
+            COMMENT "ARM test kernel ${output}" VERBATIM)
+    endfunction()
+
+    kestrel_kernel(kernel.elf kernel.ld)
+    kestrel_kernel(kernel-descending.elf kernel-descending.ld)
+    kestrel_kernel(kernel-pxa.elf kernel.ld -DKERNEL_PXA2X0 -Wl,--defsym=kernel_base=0xA0200000)
+
+    add_custom_command(OUTPUT ${KESTREL_KERNEL_DIR}/kernel-stripped.elf
+        COMMAND ${KESTREL_ARM_STRIP} -s -o ${KESTREL_KERNEL_DIR}/kernel-stripped.elf
+            ${KESTREL_KERNEL_DIR}/kernel.elf
+        DEPENDS ${KESTREL_KERNEL_DIR}/kernel.elf VERBATIM)
+    add_custom_command(OUTPUT ${KESTREL_KERNEL_DIR}/kernel.elf.gz
+        COMMAND sh -c "${KESTREL_GZIP} -9 -c kernel.elf > kernel.elf.gz"
+        WORKING_DIRECTORY ${KESTREL_KERNEL_DIR}
+        DEPENDS ${KESTREL_KERNEL_DIR}/kernel.elf VERBATIM)
+    set(kernel_outputs kernel.elf kernel-descending.elf kernel-pxa.elf kernel-stripped.elf
+        kernel.elf.gz)
+
+    if(KESTREL_MAKEFS)
+        # A UFS1 image holding the kernel's source: any file does for loading.
+        add_custom_command(OUTPUT ${KESTREL_KERNEL_DIR}/miniroot.fs
+            COMMAND ${CMAKE_COMMAND} -E make_directory ${KESTREL_KERNEL_DIR}
+            COMMAND ${KESTREL_MAKEFS} -t ffs -o version=1 -s 256k
+                ${KESTREL_KERNEL_DIR}/miniroot.fs ${KESTREL_KERNEL_SOURCE}
+            DEPENDS ${kernel_c} VERBATIM)
+        list(APPEND kernel_outputs miniroot.fs)
+    endif()
+
+    list(TRANSFORM kernel_outputs PREPEND ${KESTREL_KERNEL_DIR}/)
+    add_custom_target(kestrel_kernels ALL DEPENDS ${kernel_outputs})
+    # The test programs are defined after this file: attach the kernels to the
+    # ones that read them once every target exists.
+    function(kestrel_kernel_users)
+        foreach(user test_loader test_arch test_memory kestrel-util)
+            if(TARGET ${user})
+                add_dependencies(${user} kestrel_kernels)
+            endif()
+        endforeach()
+    endfunction()
+    cmake_language(DEFER CALL kestrel_kernel_users)
+else()
+    message(STATUS "arm-linux-gnueabi-gcc, its strip or gzip missing: no test kernels")
+endif()

@@ -1,0 +1,269 @@
+#include "loader/ElfLoader.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "boot/MenuInterface.h"
+#include "console/Console.h"
+#include "file/FileManager.h"
+#include "memory/MemoryManager.h"
+#include "platform/ce/CeWindow.h"
+
+namespace {
+
+constexpr uint32_t kHeaderBytes = sizeof(Elf32_Ehdr);
+constexpr uint32_t kSectionHeaderBytes = sizeof(Elf32_Shdr);
+constexpr uint32_t kProgramHeaderBytes = sizeof(Elf32_Phdr);
+constexpr uint32_t kMaxProgramHeaders = 16;
+constexpr uint64_t kAddressLimit = 0x100000000ULL;
+
+uint64_t roundUp4(uint64_t x) { return (x + 3) / 4 * 4; }
+
+void showBox(const ce::WCHAR* text, const ce::WCHAR* caption, ce::UINT flags) {
+    ce::HWND root = MenuInterface::instance()->rootHandle();
+    ce::MessageBoxW(root, text, caption, flags);
+    ce::UpdateWindow(root);
+}
+
+}  // namespace
+
+ElfLoader::ElfLoader(Console*& console, MemoryManager*& memoryManager)
+    : Loader(console, memoryManager) {
+    console->print(TEXT("Loader: ELF\n"));
+}
+
+ElfLoader::~ElfLoader() {
+    std::free(symbolBlock);
+    std::free(programHeaders);
+    std::free(sectionHeaders);
+}
+
+bool ElfLoader::checkHeader() {
+    header = Elf32_Ehdr{};
+    // A file shorter than the header cannot be an ELF file.
+    if (file->read(&header, kHeaderBytes, 0) != int32_t(kHeaderBytes) ||
+        std::memcmp(header.e_ident, elf::kMagic, sizeof(elf::kMagic)) != 0) {
+        console->print(TEXT("not a ELF file.\n"));
+        return false;
+    }
+    if (header.e_ident[elf::kDataIndex] != elf::kLittleEndian ||
+        header.e_ident[elf::kClassIndex] != elf::kClass32) {
+        console->print(TEXT("invalid class/data(%d/%d)\n"), header.e_ident[elf::kClassIndex],
+                       header.e_ident[elf::kDataIndex]);
+        return false;
+    }
+    if (header.e_machine != elf::kMachineArm) {
+        console->print(TEXT("not a native architecture. machine = %d\n"), header.e_machine);
+        return false;
+    }
+    if (header.e_type != elf::kTypeExecutable) {
+        console->print(TEXT("not a executable file. type = %d\n"), header.e_type);
+        return false;
+    }
+    if (header.e_phoff == 0 || header.e_phnum == 0 || header.e_phnum > kMaxProgramHeaders ||
+        header.e_phentsize != kProgramHeaderBytes) {
+        console->print(TEXT("invalid program header information.\n"));
+        return false;
+    }
+    return true;
+}
+
+bool ElfLoader::readSectionHeaders() {
+    // Section headers only serve the symbol block. A table of records that
+    // are not Elf32_Shdr, or whose name table index lies outside it, is not
+    // read: such a kernel loads without symbols.
+    if (header.e_shnum == 0 || header.e_shentsize != kSectionHeaderBytes ||
+        header.e_shstrndx >= header.e_shnum)
+        return true;
+    uint32_t bytes = uint32_t(header.e_shentsize) * header.e_shnum;
+    sectionHeaders = static_cast<Elf32_Shdr*>(std::malloc(bytes));
+    if (!sectionHeaders) {
+        console->print(TEXT("can't allocate section header table.\n"));
+        return false;
+    }
+    if (file->read(sectionHeaders, bytes, header.e_shoff) != int32_t(bytes)) {
+        console->print(TEXT("section header read error.\n"));
+        return false;
+    }
+    return true;
+}
+
+bool ElfLoader::readProgramHeaders() {
+    uint32_t bytes = uint32_t(header.e_phentsize) * header.e_phnum;
+    programHeaders = static_cast<Elf32_Phdr*>(std::malloc(bytes));
+    if (!programHeaders) {
+        console->print(TEXT("can't allocate program header table.\n"));
+        return false;
+    }
+    if (file->read(programHeaders, bytes, header.e_phoff) != int32_t(bytes)) {
+        console->print(TEXT("program header read error.\n"));
+        return false;
+    }
+    return true;
+}
+
+bool ElfLoader::setFile(FileManager*& file) {
+    Loader::setFile(file);
+    // A second attach starts from scratch.
+    std::free(sectionHeaders);
+    std::free(programHeaders);
+    sectionHeaders = nullptr;
+    programHeaders = nullptr;
+    discardSymbols();
+    return checkHeader() && readSectionHeaders() && readProgramHeaders();
+}
+
+uint32_t ElfLoader::memorySize() {
+    uint32_t page = memoryManager->getPageSize();
+    uint32_t payload = memoryManager->payloadSize();
+    console->print(TEXT("file size: "));
+    uint64_t total = 0, extra = 0;
+    for (int i = 0; i < programCount(); ++i) {
+        const Elf32_Phdr& ph = programHeader(i);
+        if (ph.p_type != elf::kLoadable) continue;
+        console->print(TEXT("%s0x%x"), total == 0 ? TEXT("") : TEXT("+"), ph.p_filesz);
+        total += (uint64_t(ph.p_filesz) + page - 1) / page * page;
+        extra += payload;
+        if (ph.p_filesz < ph.p_memsz) extra += payload;
+    }
+    uint32_t symbols = prepareSymbols();
+    if (symbols != 0) {
+        total += symbols;
+        console->print(TEXT(" = 0x%x]"), symbols);
+        extra += 2 * payload;
+    }
+    total += extra;
+    // Sizes from the file can add up past 4 GiB; the answer then stays at a
+    // size no reservation can give instead of wrapping to a small one.
+    uint32_t answer = total > kAddressLimit - page ? uint32_t(kAddressLimit - page) : uint32_t(total);
+    console->print(TEXT("+[extra: 0x%x]"), uint32_t(extra));
+    console->print(TEXT(" = 0x%x bytes\n"), answer);
+    return answer;
+}
+
+void ElfLoader::discardSymbols() {
+    std::free(symbolBlock);
+    symbolBlock = nullptr;
+    symbolBlockSize = 0;
+    symbolsPresent_ = false;
+    strtabHeader = symtabHeader = nullptr;
+    strtabOffset = symtabOffset = 0;
+}
+
+uint32_t ElfLoader::withoutSymbols() {
+    if (MenuInterface::instance()->settings().safetyMessage) {
+        showBox(TEXT("No symbol and/or string table in binary.\n(not fatal)"), TEXT("Information"),
+                ce::MB_OK | ce::MB_ICONINFORMATION);
+    }
+    discardSymbols();
+    return 0;
+}
+
+bool ElfLoader::insideFile(uint32_t offset, uint32_t size) const {
+    return uint64_t(offset) + size <= file->realSize();
+}
+
+bool ElfLoader::sectionNamed(const Elf32_Shdr& section, const char* name,
+                             uint32_t namesSize) const {
+    // The name and its terminator must lie inside the section-name table.
+    uint64_t length = std::strlen(name) + 1;
+    if (uint64_t(section.sh_name) + length > namesSize) return false;
+    const char* names = reinterpret_cast<const char*>(symbolBlock + kHeaderBytes +
+                                                      header.e_shnum * kSectionHeaderBytes);
+    return std::memcmp(names + section.sh_name, name, length) == 0;
+}
+
+void ElfLoader::findSymbolSections(uint32_t namesSize) {
+    uint32_t tableBytes = header.e_shnum * kSectionHeaderBytes;
+    Elf32_Shdr* copies = reinterpret_cast<Elf32_Shdr*>(symbolBlock + kHeaderBytes);
+    for (int i = 0; i < header.e_shnum; ++i) {
+        Elf32_Shdr& section = copies[i];
+        if (sectionNamed(section, ".strtab", namesSize)) {
+            strtabHeader = &section;
+            strtabOffset = section.sh_offset;
+        } else if (sectionNamed(section, ".symtab", namesSize)) {
+            symtabHeader = &section;
+            symtabOffset = section.sh_offset;
+        }
+        section.sh_offset = i == header.e_shstrndx ? kHeaderBytes + tableBytes : 0;
+    }
+}
+
+bool ElfLoader::buildSymbolBlock(const Elf32_Shdr& names, uint32_t tableBytes,
+                                 uint32_t namesBytes) {
+    symbolBlock = static_cast<uint8_t*>(std::malloc(symbolBlockSize));
+    if (!symbolBlock) return false;
+    std::memset(symbolBlock, 0, symbolBlockSize);
+    Elf32_Ehdr trimmed = header;
+    trimmed.e_phoff = 0;
+    trimmed.e_phnum = 0;
+    trimmed.e_entry = 0;
+    trimmed.e_shoff = kHeaderBytes;
+    std::memcpy(symbolBlock, &trimmed, kHeaderBytes);
+    std::memcpy(symbolBlock + kHeaderBytes, sectionHeaders, tableBytes);
+    // The rounded length takes up to three bytes past the table from the
+    // file; where the file ends first they stay zero.
+    file->read(symbolBlock + kHeaderBytes + tableBytes, namesBytes, names.sh_offset);
+    return true;
+}
+
+uint32_t ElfLoader::prepareSymbols() {
+    discardSymbols();
+    if (!sectionHeaders) return withoutSymbols();
+    const Elf32_Shdr names = sectionHeaders[header.e_shstrndx];
+    if (!insideFile(names.sh_offset, names.sh_size)) return withoutSymbols();
+    uint32_t tableBytes = header.e_shnum * kSectionHeaderBytes;
+    uint64_t namesBytes = roundUp4(names.sh_size);
+    uint64_t blockBytes = kHeaderBytes + tableBytes + namesBytes;
+    if (blockBytes >= kAddressLimit) return withoutSymbols();
+    symbolBlockSize = uint32_t(blockBytes);
+    if (!buildSymbolBlock(names, tableBytes, uint32_t(namesBytes))) {
+        symbolBlockSize = 0;
+        showBox(TEXT("Can't determine symbol block size."), TEXT("WARNING"),
+                ce::MB_OK | ce::MB_ICONEXCLAMATION);
+        return 0;
+    }
+    findSymbolSections(names.sh_size);
+    if (!strtabHeader || !symtabHeader || !insideFile(symtabOffset, symtabHeader->sh_size) ||
+        !insideFile(strtabOffset, strtabHeader->sh_size))
+        return withoutSymbols();
+    uint32_t symtabBytes = symtabHeader->sh_size, strtabBytes = strtabHeader->sh_size;
+    uint64_t total = blockBytes + roundUp4(symtabBytes) + strtabBytes;
+    if (total >= kAddressLimit) return withoutSymbols();
+    symtabHeader->sh_offset = symbolBlockSize;
+    strtabHeader->sh_offset = uint32_t(symbolBlockSize + roundUp4(symtabBytes));
+    symbolsPresent_ = true;
+    console->print(TEXT("+[ksyms: header 0x%x, symtab 0x%x, strtab 0x%x"), symbolBlockSize,
+                   symtabBytes, strtabBytes);
+    return uint32_t(total);
+}
+
+void ElfLoader::loadSymbols(uint32_t destination) {
+    if (!symbolsPresent_) return;
+    console->print(TEXT("ksyms\n"));
+    uint32_t symtabBytes = symtabHeader->sh_size, strtabBytes = strtabHeader->sh_size;
+    addLoadLinkFromMemory(destination, symbolBlockSize, symbolBlock);
+    addLoadLink(destination + symbolBlockSize, symtabBytes, symtabOffset, symtabBytes);
+    addLoadLink(destination + symbolBlockSize + uint32_t(roundUp4(symtabBytes)), strtabBytes,
+                strtabOffset, strtabBytes);
+}
+
+bool ElfLoader::load() {
+    initLinks();
+    uint32_t end = 0;
+    for (int i = 0; i < programCount(); ++i) {
+        const Elf32_Phdr& ph = programHeader(i);
+        if (ph.p_type != elf::kLoadable) continue;
+        console->print(TEXT("seg[%d] paddr 0x%08x file size 0x%x mem size 0x%x\n"), i, ph.p_paddr,
+                       ph.p_filesz, ph.p_memsz);
+        addLoadLink(ph.p_paddr, ph.p_memsz, ph.p_offset, ph.p_filesz);
+        end = ph.p_paddr + uint32_t(roundUp4(ph.p_memsz));
+    }
+    loadSymbols(end);
+    return isOk();
+}
+
+uint32_t ElfLoader::jumpAddr() {
+    console->print(TEXT("kernel entry address: 0x%08x\n"), header.e_entry);
+    return header.e_entry;
+}
