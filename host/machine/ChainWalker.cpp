@@ -16,10 +16,13 @@ std::string hex(uint32_t value) {
 }
 
 void fault(ChainWalker::Result& result, const std::string& what) {
-    if (result.faults.size() < kMaxFaults) result.faults.push_back(what);
+    if (result.faults.size() < kMaxFaults)
+        result.faults.push_back(what);
 }
 
-bool below(uint32_t dst, uint32_t end) { return int32_t(dst) < int32_t(end); }
+bool below(uint32_t dst, uint32_t end) {
+    return int32_t(dst) < int32_t(end);
+}
 
 }  // namespace
 
@@ -35,11 +38,11 @@ uint32_t ChainWalker::load(PhysicalImage& image, uint32_t address, Result& resul
 
 void ChainWalker::store(PhysicalImage& image, uint32_t address, uint32_t value,
                         Result& result) const {
-    if (!image.write32(address & ~3u, value)) fault(result, "store outside RAM at " + hex(address));
+    if (!image.write32(address & ~3u, value))
+        fault(result, "store outside RAM at " + hex(address));
 }
 
-void ChainWalker::zeroFill(PhysicalImage& image, uint32_t dst, uint32_t end,
-                           Result& result) const {
+void ChainWalker::zeroFill(PhysicalImage& image, uint32_t dst, uint32_t end, Result& result) const {
     do {
         store(image, dst, 0, result);
         dst += 4;
@@ -73,7 +76,8 @@ ChainWalker::Result ChainWalker::walk(PhysicalImage& image, uint32_t head) const
         uint32_t src = load(image, tag + 4, result);
         uint32_t dst = load(image, tag + 8, result);
         uint32_t size = load(image, tag + 12, result);
-        if (pxa_) dst = (dst & 0x00FFFFFF) | 0xA0000000;
+        if (pxa_)
+            dst = (dst & 0x00FFFFFF) | 0xA0000000;
         uint32_t end = dst + size;
         if (src == kEnd) {
             zeroFill(image, dst, end, result);

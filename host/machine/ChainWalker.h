@@ -24,16 +24,16 @@ namespace host {
 class PhysicalImage;
 
 class ChainWalker {
-public:
+  public:
     static constexpr uint32_t kEnd = 0xFFFFFFFF;
     // A chain longer than this is taken to loop.
     static constexpr uint32_t kMaxLinks = 1u << 20;
 
     struct Result {
-        uint32_t links = 0;       // tags processed
-        uint32_t lastEnd = 0;     // end of the last link's destination
+        uint32_t links = 0;    // tags processed
+        uint32_t lastEnd = 0;  // end of the last link's destination
         uint32_t stackPointer = 0;
-        bool ended = false;       // reached a tag whose next is 0xFFFFFFFF
+        bool ended = false;  // reached a tag whose next is 0xFFFFFFFF
         // Accesses outside RAM and other departures from a clean walk.
         std::vector<std::string> faults;
     };
@@ -42,12 +42,11 @@ public:
 
     Result walk(PhysicalImage& image, uint32_t head) const;
 
-private:
+  private:
     uint32_t load(PhysicalImage& image, uint32_t address, Result& result) const;
     void store(PhysicalImage& image, uint32_t address, uint32_t value, Result& result) const;
     void zeroFill(PhysicalImage& image, uint32_t dst, uint32_t end, Result& result) const;
-    void copy(PhysicalImage& image, uint32_t src, uint32_t dst, uint32_t end,
-              Result& result) const;
+    void copy(PhysicalImage& image, uint32_t src, uint32_t dst, uint32_t end, Result& result) const;
 
     bool pxa_;
 };

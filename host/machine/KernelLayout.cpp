@@ -10,11 +10,14 @@
 namespace host {
 namespace {
 
-uint32_t roundUp4(uint32_t x) { return (x + 3) & ~3u; }
+uint32_t roundUp4(uint32_t x) {
+    return (x + 3) & ~3u;
+}
 
 template <class T>
 bool readRecord(const std::string& file, uint64_t offset, T& out) {
-    if (offset + sizeof(T) > file.size()) return false;
+    if (offset + sizeof(T) > file.size())
+        return false;
     std::memcpy(&out, file.data() + offset, sizeof(T));
     return true;
 }
@@ -22,7 +25,8 @@ bool readRecord(const std::string& file, uint64_t offset, T& out) {
 // Bytes [offset, offset + length) of the file, zero where it has none.
 std::vector<uint8_t> slice(const std::string& file, uint64_t offset, uint64_t length) {
     std::vector<uint8_t> out(length, 0);
-    for (uint64_t i = 0; i < length && offset + i < file.size(); ++i) out[i] = file[offset + i];
+    for (uint64_t i = 0; i < length && offset + i < file.size(); ++i)
+        out[i] = file[offset + i];
     return out;
 }
 
@@ -35,7 +39,8 @@ std::string hex(uint32_t value) {
 }  // namespace
 
 void KernelLayout::add(const std::string& what, uint32_t address, std::vector<uint8_t> bytes) {
-    if (!bytes.empty()) pieces_.push_back(Piece{what, address, std::move(bytes)});
+    if (!bytes.empty())
+        pieces_.push_back(Piece{what, address, std::move(bytes)});
 }
 
 bool KernelLayout::fromElf(const std::string& file, KernelLayout& out, std::string& error) {
@@ -58,7 +63,8 @@ bool KernelLayout::fromElf(const std::string& file, KernelLayout& out, std::stri
             error = "program header " + std::to_string(i) + " lies past the end of the file";
             return false;
         }
-        if (ph.p_type != PT_LOAD) continue;
+        if (ph.p_type != PT_LOAD)
+            continue;
         std::string name = "seg[" + std::to_string(i) + "]";
         layout.add(name, ph.p_paddr, slice(file, ph.p_offset, ph.p_filesz));
         if (ph.p_memsz > ph.p_filesz) {
@@ -77,25 +83,31 @@ bool KernelLayout::fromElf(const std::string& file, KernelLayout& out, std::stri
 bool KernelLayout::addSymbols(const std::string& file, uint32_t address) {
     Elf32_Ehdr eh;
     readRecord(file, 0, eh);
-    if (eh.e_shentsize != sizeof(Elf32_Shdr) || eh.e_shstrndx >= eh.e_shnum) return false;
+    if (eh.e_shentsize != sizeof(Elf32_Shdr) || eh.e_shstrndx >= eh.e_shnum)
+        return false;
     std::vector<Elf32_Shdr> sections(eh.e_shnum);
     for (int i = 0; i < eh.e_shnum; ++i) {
         if (!readRecord(file, eh.e_shoff + uint64_t(i) * sizeof(Elf32_Shdr), sections[i]))
             return false;
     }
     const Elf32_Shdr names = sections[eh.e_shstrndx];
-    if (uint64_t(names.sh_offset) + names.sh_size > file.size()) return false;
+    if (uint64_t(names.sh_offset) + names.sh_size > file.size())
+        return false;
     auto nameOf = [&](const Elf32_Shdr& s) -> std::string {
-        if (s.sh_name >= names.sh_size) return "";
+        if (s.sh_name >= names.sh_size)
+            return "";
         const char* p = file.data() + names.sh_offset + s.sh_name;
         return std::string(p, strnlen(p, names.sh_size - s.sh_name));
     };
     int symtab = -1, strtab = -1;
     for (int i = 0; i < eh.e_shnum; ++i) {
-        if (nameOf(sections[i]) == ".symtab") symtab = i;
-        if (nameOf(sections[i]) == ".strtab") strtab = i;
+        if (nameOf(sections[i]) == ".symtab")
+            symtab = i;
+        if (nameOf(sections[i]) == ".strtab")
+            strtab = i;
     }
-    if (symtab < 0 || strtab < 0) return false;
+    if (symtab < 0 || strtab < 0)
+        return false;
     uint32_t S = uint32_t(eh.e_shnum) * sizeof(Elf32_Shdr);
     uint32_t N = roundUp4(names.sh_size);
     uint32_t B = sizeof(Elf32_Ehdr) + S + N;
@@ -144,7 +156,8 @@ std::vector<std::string> KernelLayout::compare(const PhysicalImage& image, bool 
             continue;
         }
         for (size_t i = 0; i < piece.bytes.size(); ++i) {
-            if (held[i] == piece.bytes[i]) continue;
+            if (held[i] == piece.bytes[i])
+                continue;
             problems.push_back(piece.what + ": first difference at " + hex(at + uint32_t(i)));
             break;
         }
@@ -154,7 +167,8 @@ std::vector<std::string> KernelLayout::compare(const PhysicalImage& image, bool 
 
 uint64_t KernelLayout::byteCount() const {
     uint64_t total = 0;
-    for (const Piece& p : pieces_) total += p.bytes.size();
+    for (const Piece& p : pieces_)
+        total += p.bytes.size();
     return total;
 }
 

@@ -16,7 +16,7 @@ namespace host {
 class PhysicalImage;
 
 class KernelLayout {
-public:
+  public:
     struct Piece {
         std::string what;  // "seg[0]", "seg[1] zero", "ksyms header", ...
         uint32_t address;
@@ -43,7 +43,7 @@ public:
     // Bytes the pieces cover.
     uint64_t byteCount() const;
 
-private:
+  private:
     bool addSymbols(const std::string& file, uint32_t address);
     void add(const std::string& what, uint32_t address, std::vector<uint8_t> bytes);
 

@@ -25,14 +25,16 @@ const uint8_t* PhysicalImage::at(uint32_t physical, uint32_t length) const {
 
 bool PhysicalImage::read32(uint32_t physical, uint32_t& value) const {
     const uint8_t* p = at(physical, 4);
-    if (!p) return false;
+    if (!p)
+        return false;
     std::memcpy(&value, p, 4);
     return true;
 }
 
 bool PhysicalImage::write32(uint32_t physical, uint32_t value) {
     uint8_t* p = at(physical, 4);
-    if (!p) return false;
+    if (!p)
+        return false;
     std::memcpy(p, &value, 4);
     return true;
 }

@@ -12,7 +12,7 @@ namespace host {
 class PhysicalMemory;
 
 class PhysicalImage {
-public:
+  public:
     struct Bank {
         uint32_t base;
         std::vector<uint8_t> bytes;
@@ -31,7 +31,7 @@ public:
     bool write32(uint32_t physical, uint32_t value);
     const std::vector<Bank>& banks() const { return banks_; }
 
-private:
+  private:
     std::vector<Bank> banks_;
 };
 

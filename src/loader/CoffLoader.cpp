@@ -8,7 +8,9 @@ constexpr uint32_t kFileHeaderBytes = 20;
 constexpr uint32_t kSectionHeaderBytes = 40;
 constexpr int16_t kAlign16Stamp = 23;  // version stamps from here on align text to 16
 
-uint32_t roundUp(uint32_t x, uint32_t unit) { return (x + unit - 1) / unit * unit; }
+uint32_t roundUp(uint32_t x, uint32_t unit) {
+    return (x + unit - 1) / unit * unit;
+}
 
 }  // namespace
 

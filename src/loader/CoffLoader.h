@@ -5,7 +5,7 @@
 #include "loader/Loader.h"
 
 class CoffLoader : public Loader {
-public:
+  public:
     struct FileHeader {
         uint16_t f_magic;
         uint16_t f_nscns;
@@ -37,7 +37,7 @@ public:
     bool load() override;
     uint32_t jumpAddr() override;
 
-private:
+  private:
     // The file offset of the text: the headers and section table, rounded
     // as the optional header's version stamp asks.
     uint32_t textOffset() const;

@@ -17,7 +17,9 @@ constexpr uint32_t kProgramHeaderBytes = sizeof(Elf32_Phdr);
 constexpr uint32_t kMaxProgramHeaders = 16;
 constexpr uint64_t kAddressLimit = 0x100000000ULL;
 
-uint64_t roundUp4(uint64_t x) { return (x + 3) / 4 * 4; }
+uint64_t roundUp4(uint64_t x) {
+    return (x + 3) / 4 * 4;
+}
 
 void showBox(const ce::WCHAR* text, const ce::WCHAR* caption, ce::UINT flags) {
     ce::HWND root = MenuInterface::instance()->rootHandle();
@@ -120,11 +122,13 @@ uint32_t ElfLoader::memorySize() {
     uint64_t total = 0, extra = 0;
     for (int i = 0; i < programCount(); ++i) {
         const Elf32_Phdr& ph = programHeader(i);
-        if (ph.p_type != elf::kLoadable) continue;
+        if (ph.p_type != elf::kLoadable)
+            continue;
         console->print(TEXT("%s0x%x"), total == 0 ? TEXT("") : TEXT("+"), ph.p_filesz);
         total += (uint64_t(ph.p_filesz) + page - 1) / page * page;
         extra += payload;
-        if (ph.p_filesz < ph.p_memsz) extra += payload;
+        if (ph.p_filesz < ph.p_memsz)
+            extra += payload;
     }
     uint32_t symbols = prepareSymbols();
     if (symbols != 0) {
@@ -135,7 +139,8 @@ uint32_t ElfLoader::memorySize() {
     total += extra;
     // Sizes from the file can add up past 4 GiB; the answer then stays at a
     // size no reservation can give instead of wrapping to a small one.
-    uint32_t answer = total > kAddressLimit - page ? uint32_t(kAddressLimit - page) : uint32_t(total);
+    uint32_t answer =
+        total > kAddressLimit - page ? uint32_t(kAddressLimit - page) : uint32_t(total);
     console->print(TEXT("+[extra: 0x%x]"), uint32_t(extra));
     console->print(TEXT(" = 0x%x bytes\n"), answer);
     return answer;
@@ -167,7 +172,8 @@ bool ElfLoader::sectionNamed(const Elf32_Shdr& section, const char* name,
                              uint32_t namesSize) const {
     // The name and its terminator must lie inside the section-name table.
     uint64_t length = std::strlen(name) + 1;
-    if (uint64_t(section.sh_name) + length > namesSize) return false;
+    if (uint64_t(section.sh_name) + length > namesSize)
+        return false;
     const char* names = reinterpret_cast<const char*>(symbolBlock + kHeaderBytes +
                                                       header.e_shnum * kSectionHeaderBytes);
     return std::memcmp(names + section.sh_name, name, length) == 0;
@@ -192,7 +198,8 @@ void ElfLoader::findSymbolSections(uint32_t namesSize) {
 bool ElfLoader::buildSymbolBlock(const Elf32_Shdr& names, uint32_t tableBytes,
                                  uint32_t namesBytes) {
     symbolBlock = static_cast<uint8_t*>(std::malloc(symbolBlockSize));
-    if (!symbolBlock) return false;
+    if (!symbolBlock)
+        return false;
     std::memset(symbolBlock, 0, symbolBlockSize);
     Elf32_Ehdr trimmed = header;
     trimmed.e_phoff = 0;
@@ -209,13 +216,16 @@ bool ElfLoader::buildSymbolBlock(const Elf32_Shdr& names, uint32_t tableBytes,
 
 uint32_t ElfLoader::prepareSymbols() {
     discardSymbols();
-    if (!sectionHeaders) return withoutSymbols();
+    if (!sectionHeaders)
+        return withoutSymbols();
     const Elf32_Shdr names = sectionHeaders[header.e_shstrndx];
-    if (!insideFile(names.sh_offset, names.sh_size)) return withoutSymbols();
+    if (!insideFile(names.sh_offset, names.sh_size))
+        return withoutSymbols();
     uint32_t tableBytes = header.e_shnum * kSectionHeaderBytes;
     uint64_t namesBytes = roundUp4(names.sh_size);
     uint64_t blockBytes = kHeaderBytes + tableBytes + namesBytes;
-    if (blockBytes >= kAddressLimit) return withoutSymbols();
+    if (blockBytes >= kAddressLimit)
+        return withoutSymbols();
     symbolBlockSize = uint32_t(blockBytes);
     if (!buildSymbolBlock(names, tableBytes, uint32_t(namesBytes))) {
         symbolBlockSize = 0;
@@ -229,7 +239,8 @@ uint32_t ElfLoader::prepareSymbols() {
         return withoutSymbols();
     uint32_t symtabBytes = symtabHeader->sh_size, strtabBytes = strtabHeader->sh_size;
     uint64_t total = blockBytes + roundUp4(symtabBytes) + strtabBytes;
-    if (total >= kAddressLimit) return withoutSymbols();
+    if (total >= kAddressLimit)
+        return withoutSymbols();
     symtabHeader->sh_offset = symbolBlockSize;
     strtabHeader->sh_offset = uint32_t(symbolBlockSize + roundUp4(symtabBytes));
     symbolsPresent_ = true;
@@ -239,7 +250,8 @@ uint32_t ElfLoader::prepareSymbols() {
 }
 
 void ElfLoader::loadSymbols(uint32_t destination) {
-    if (!symbolsPresent_) return;
+    if (!symbolsPresent_)
+        return;
     console->print(TEXT("ksyms\n"));
     uint32_t symtabBytes = symtabHeader->sh_size, strtabBytes = strtabHeader->sh_size;
     addLoadLinkFromMemory(destination, symbolBlockSize, symbolBlock);
@@ -253,7 +265,8 @@ bool ElfLoader::load() {
     uint32_t end = 0;
     for (int i = 0; i < programCount(); ++i) {
         const Elf32_Phdr& ph = programHeader(i);
-        if (ph.p_type != elf::kLoadable) continue;
+        if (ph.p_type != elf::kLoadable)
+            continue;
         console->print(TEXT("seg[%d] paddr 0x%08x file size 0x%x mem size 0x%x\n"), i, ph.p_paddr,
                        ph.p_filesz, ph.p_memsz);
         addLoadLink(ph.p_paddr, ph.p_memsz, ph.p_offset, ph.p_filesz);

@@ -8,7 +8,7 @@
 #include "loader/Loader.h"
 
 class ElfLoader : public Loader {
-public:
+  public:
     // Prints "Loader: ELF".
     ElfLoader(Console*& console, MemoryManager*& memoryManager);
     // Frees the symbol block and both header tables.
@@ -28,7 +28,7 @@ public:
 
     bool symbolsPresent() const { return symbolsPresent_; }
 
-private:
+  private:
     bool checkHeader();
     bool readSectionHeaders();
     bool readProgramHeaders();

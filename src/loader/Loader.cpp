@@ -56,8 +56,8 @@ bool Loader::takeDataPage(PageTag*& tag, uint32_t& tagPhysical, uint8_t*& data,
                           uint32_t& dataPhysical) {
     // Without a first tag (no tag page) nothing can be linked.
     uint32_t dataVirtual = 0, tagVirtual = 0;
-    if (!current_ || !memoryManager->nextTaggedPage(dataVirtual, dataPhysical, tagVirtual,
-                                                    tagPhysical)) {
+    if (!current_ ||
+        !memoryManager->nextTaggedPage(dataVirtual, dataPhysical, tagVirtual, tagPhysical)) {
         failed_ = true;
         return false;
     }
@@ -78,7 +78,8 @@ void Loader::recordFileChunk(uint32_t dst, uint32_t fileOffset, uint32_t length)
     PageTag* tag = nullptr;
     uint8_t* data = nullptr;
     uint32_t tagPhysical = 0, dataPhysical = 0;
-    if (!takeDataPage(tag, tagPhysical, data, dataPhysical)) return;
+    if (!takeDataPage(tag, tagPhysical, data, dataPhysical))
+        return;
     int32_t got = file->read(data, length, fileOffset);
     // A file that ends early would hand the kernel a hole: refuse it.
     if (got != int32_t(length)) {
@@ -90,8 +91,7 @@ void Loader::recordFileChunk(uint32_t dst, uint32_t fileOffset, uint32_t length)
     linkData(tag, tagPhysical, dataPhysical, dst, length);
 }
 
-void Loader::addLoadLink(uint32_t dst, uint32_t memSize, uint32_t fileOffset,
-                         uint32_t fileSize) {
+void Loader::addLoadLink(uint32_t dst, uint32_t memSize, uint32_t fileOffset, uint32_t fileSize) {
     console->print(TEXT("\t->load 0x%08x+0x%08x=0x%08x ofs=0x%08x+0x%x\n"), dst, memSize,
                    dst + memSize, fileOffset, fileSize);
     nextFree_ = dst + memSize;
@@ -104,8 +104,10 @@ void Loader::addLoadLink(uint32_t dst, uint32_t memSize, uint32_t fileOffset,
         chunkDst += payloadSize_;
         chunkOffset += payloadSize_;
     }
-    if (rest != 0 && !failed_) recordFileChunk(chunkDst, chunkOffset, rest);
-    if (fileSize < memSize) addZeroLink(dst + fileSize, memSize - fileSize);
+    if (rest != 0 && !failed_)
+        recordFileChunk(chunkDst, chunkOffset, rest);
+    if (fileSize < memSize)
+        addZeroLink(dst + fileSize, memSize - fileSize);
 }
 
 void Loader::addZeroLink(uint32_t dst, uint32_t size) {
@@ -132,7 +134,8 @@ void Loader::addLoadLinkFromMemory(uint32_t dst, uint32_t size, const void* sour
         PageTag* tag = nullptr;
         uint8_t* data = nullptr;
         uint32_t tagPhysical = 0, dataPhysical = 0;
-        if (!takeDataPage(tag, tagPhysical, data, dataPhysical)) break;
+        if (!takeDataPage(tag, tagPhysical, data, dataPhysical))
+            break;
         uint32_t chunk = remaining < payloadSize_ ? remaining : payloadSize_;
         std::memcpy(data, from, chunk);
         linkData(tag, tagPhysical, dataPhysical, chunkDst, chunk);
@@ -153,13 +156,15 @@ bool Loader::loadFileSystemImage() {
 
 void Loader::finishLinks() {
     // A chain whose first page never came has no tag to end.
-    if (previous_) previous_->next = PageTag::kNone;
+    if (previous_)
+        previous_->next = PageTag::kNone;
     console->print(TEXT("load link %d, zero clear link %d\n"), loadLinkCount_, zeroLinkCount_);
 }
 
 int fileFormat(FileManager* file) {
     uint8_t header[kHeaderProbeBytes] = {};
     int32_t got = file->read(header, sizeof(header), 0);
-    if (got < 4) return 0;
+    if (got < 4)
+        return 0;
     return header[0] == 0x7F && header[1] == 'E' && header[2] == 'L' && header[3] == 'F' ? 1 : 0;
 }

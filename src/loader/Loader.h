@@ -11,13 +11,13 @@ class MemoryManager;
 struct PageTag;
 
 class Loader {
-public:
+  public:
     Loader(Console*& console, MemoryManager*& memoryManager);
-    virtual ~Loader() = default;                 // slot 0
-    virtual bool setFile(FileManager*& file);    // slot 1: attach the open kernel file
-    virtual uint32_t memorySize() = 0;           // slot 2: page storage the load needs
-    virtual bool load() = 0;                     // slot 3: build the chain
-    virtual uint32_t jumpAddr() = 0;             // slot 4: kernel entry address
+    virtual ~Loader() = default;               // slot 0
+    virtual bool setFile(FileManager*& file);  // slot 1: attach the open kernel file
+    virtual uint32_t memorySize() = 0;         // slot 2: page storage the load needs
+    virtual bool load() = 0;                   // slot 3: build the chain
+    virtual uint32_t jumpAddr() = 0;           // slot 4: kernel entry address
 
     // Adds the open file, whole, as one more region at the next 4096-byte
     // boundary after the last region; true unless a page was missing or the
@@ -28,7 +28,7 @@ public:
     uint32_t listHead() const { return listHead_; }
     bool isOk() const { return !failed_; }
 
-protected:
+  protected:
     // Starts a chain in the first tagged page (the tag page, whose other
     // slots serve the zero clear links).
     void initLinks();
@@ -54,12 +54,11 @@ protected:
     uint32_t listHead_ = 0;
     uint32_t nextFree_ = 0;
 
-private:
+  private:
     void recordFileChunk(uint32_t dst, uint32_t fileOffset, uint32_t length);
     void addZeroLink(uint32_t dst, uint32_t size);
     // A fresh tagged page for data; false (and failed) when none is left.
-    bool takeDataPage(PageTag*& tag, uint32_t& tagPhysical, uint8_t*& data,
-                      uint32_t& dataPhysical);
+    bool takeDataPage(PageTag*& tag, uint32_t& tagPhysical, uint8_t*& data, uint32_t& dataPhysical);
     // Fills the tag at current_ for data in the page of `tag`, which
     // becomes current_.
     void linkData(PageTag* tag, uint32_t tagPhysical, uint32_t dataPhysical, uint32_t dst,

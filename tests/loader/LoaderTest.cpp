@@ -27,7 +27,7 @@ constexpr uint32_t kPayload = 4080;
 
 // Exposes the link operations to the tests.
 class RegionLoader : public Loader {
-public:
+  public:
     using Loader::Loader;
     uint32_t memorySize() override { return 0; }
     bool load() override { return true; }
@@ -39,12 +39,13 @@ public:
 
 std::string counting(uint32_t bytes) {
     std::string s(bytes, 0);
-    for (uint32_t i = 0; i < bytes; ++i) s[i] = char(i * 7 + i / 251);
+    for (uint32_t i = 0; i < bytes; ++i)
+        s[i] = char(i * 7 + i / 251);
     return s;
 }
 
 class LoaderTest : public ::testing::Test {
-protected:
+  protected:
     explicit LoaderTest(uint32_t reserveBytes = 0x40000) {
         memoryManager = new MemoryManager_LockPages(&host::lockPages, &host::unlockPages,
                                                     consolePointer, kPage, 0);
@@ -230,10 +231,16 @@ TEST_F(LoaderTest, FileFormatLooksAtTheMagic) {
         std::string bytes;
         int format;
     } rows[] = {
-        {std::string("\x7f" "ELF\x01\x01\x01", 7) + std::string(45, 0), 1},  // ELF header
-        {"MZ\x90" + std::string(60, 0), 0},                               // a PE file
-        {"\x7f" "EL", 0},                                                 // too short
-        {"", 0},                                                          // empty file
+        {std::string("\x7f"
+                     "ELF\x01\x01\x01",
+                     7) +
+             std::string(45, 0),
+         1},                                 // ELF header
+        {"MZ\x90" + std::string(60, 0), 0},  // a PE file
+        {"\x7f"
+         "EL",
+         0},      // too short
+        {"", 0},  // empty file
     };
     for (const Row& r : rows) {
         file->add(u"probe", r.bytes);
@@ -243,7 +250,7 @@ TEST_F(LoaderTest, FileFormatLooksAtTheMagic) {
 }
 
 class ShortOfPagesTest : public LoaderTest {
-protected:
+  protected:
     ShortOfPagesTest() : LoaderTest(4 * kPage) {}
 };
 

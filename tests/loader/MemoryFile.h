@@ -12,14 +12,15 @@
 namespace testing_support {
 
 class MemoryFile : public FileManager {
-public:
+  public:
     explicit MemoryFile(Console*& console) : FileManager(console) {}
     void add(const std::u16string& name, std::string bytes) { files_[name] = std::move(bytes); }
 
     bool setRoot(const ce::WCHAR*) override { return true; }
     bool open(const ce::WCHAR* name, uint32_t) override {
         auto it = files_.find(name);
-        if (it == files_.end()) return false;
+        if (it == files_.end())
+            return false;
         open_ = &it->second;
         return true;
     }
@@ -30,7 +31,8 @@ public:
     }
     int32_t read(void* destination, uint32_t count, uint32_t offset) override {
         ++reads;
-        if (!open_ || offset >= open_->size()) return 0;
+        if (!open_ || offset >= open_->size())
+            return 0;
         size_t n = std::min<size_t>(count, open_->size() - offset);
         std::memcpy(destination, open_->data() + offset, n);
         return int32_t(n);
@@ -40,7 +42,7 @@ public:
 
     int reads = 0;
 
-private:
+  private:
     std::map<std::u16string, std::string> files_;
     const std::string* open_ = nullptr;
 };
