@@ -21,6 +21,7 @@ ce::HMODULE coreDllHandle() {
 const std::vector<CoreDllExport>& coreDllExports() {
     static const std::vector<CoreDllExport> exports = {
         {u"GetVersionExW", exported(&ce::GetVersionExW)},
+        {u"GetVersionEx", exported(&ce::GetVersionExW)},
         {u"GetSystemInfo", exported(&ce::GetSystemInfo)},
         {u"GetTimeZoneInformation", exported(&ce::GetTimeZoneInformation)},
         {u"Random", exported(&ce::Random)},

@@ -13,19 +13,23 @@ class Loader;
 class MemoryManager;
 
 class Architecture {
-public:
+  public:
     Architecture(Console*& console, MemoryManager*& memoryManager);
-    virtual ~Architecture();                  // slot 0: releases coredll.dll
-    virtual bool init() = 0;                  // slot 1: memory manager, RAM banks, caches
-    virtual void systemInfo();                // slot 2: the system probe
-    virtual bool setupLoader() = 0;           // slot 3: second-stage loader in its page
+    virtual ~Architecture();         // slot 0: releases coredll.dll
+    virtual bool init() = 0;         // slot 1: memory manager, RAM banks, caches
+    virtual void systemInfo();       // slot 2: the system probe
+    virtual bool setupLoader() = 0;  // slot 3: second-stage loader in its page
     // Slot 4: leaves Windows CE for the kernel; returns only on failure.
     virtual void jumpTo(uint32_t bootArgs, uint32_t chainHead) = 0;
 
-    // Reserves pages for `bytes` of payload plus four spare pages.
+    // Reserves pages for `bytes` of payload plus four spare pages, rounded
+    // up to 64 KiB; false when the memory manager cannot have them.
     bool allocateMemory(uint32_t bytes);
-    // Fills the boot-argument page; returns its physical address.
+    // Fills the boot-argument page (the last reserved page left); returns
+    // its physical address, or kNoBootArguments after a message when no page
+    // is left.
     uint32_t setupBootInfo(Loader& loader);
+    static constexpr uint32_t kNoBootArguments = 0xFFFFFFFF;
     // A function of "coredll.dll" by name, or null (a box when the module
     // cannot be loaded).
     ce::FARPROC findCoreDllProc(const ce::WCHAR* name);
@@ -34,7 +38,7 @@ public:
 
     uint32_t debug = 0;
 
-protected:
+  protected:
     ce::HMODULE coreDll = nullptr;
     Console*& console;
     MemoryManager*& memoryManager;

@@ -1,0 +1,151 @@
+#include "boot/KernelArguments.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "boot/BootSettings.h"
+#include "boot/MenuInterface.h"
+#include "platform/ce/CeText.h"
+#include "platform/ce/CeWindow.h"
+
+namespace {
+
+constexpr uint32_t kSlotBytes = 4;
+
+// A settings string may lack its terminator (a damaged configuration file):
+// never look past the field.
+uint32_t boundedLength(const ce::WCHAR* text, uint32_t capacity) {
+    uint32_t n = 0;
+    while (n < capacity && text[n] != 0)
+        ++n;
+    return n;
+}
+
+// The text in the system code page, NUL-terminated, in a buffer of its own
+// (null when none can be had). `length` receives the byte count.
+char* toMultiByte(const ce::WCHAR* text, uint32_t units, uint32_t& length) {
+    int needed = units == 0 ? 0
+                            : ce::WideCharToMultiByte(ce::CP_ACP, 0, text, int(units), nullptr, 0,
+                                                      nullptr, nullptr);
+    if (needed < 0)
+        needed = 0;
+    char* buffer = static_cast<char*>(std::malloc(size_t(needed) + 1));
+    if (!buffer)
+        return nullptr;
+    if (needed > 0) {
+        needed = ce::WideCharToMultiByte(ce::CP_ACP, 0, text, int(units), buffer, needed, nullptr,
+                                         nullptr);
+    }
+    buffer[needed] = 0;
+    length = uint32_t(needed);
+    return buffer;
+}
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+void warn(const ce::WCHAR* text) {
+    ce::HWND root = MenuInterface::instance()->rootHandle();
+    ce::MessageBoxW(root, text, TEXT("WARNING"), ce::MB_OK | ce::MB_ICONEXCLAMATION);
+    ce::UpdateWindow(root);
+}
+
+}  // namespace
+
+KernelArguments::KernelArguments(uint32_t* slots, uint32_t vectorPhysical, uint32_t budget)
+    : slots_(slots),
+      vectorPhysical_(vectorPhysical),
+      limit_(budget),
+      position_(kSlots * kSlotBytes) {}
+
+bool KernelArguments::add(const char* text, uint32_t length) {
+    if (count_ >= kSlots || uint64_t(position_) + length + 1 > limit_)
+        return false;
+    char* strings = reinterpret_cast<char*>(slots_);
+    std::memcpy(strings + position_, text, length);
+    strings[position_ + length] = 0;
+    slots_[count_++] = vectorPhysical_ + position_;
+    position_ += length + 1;
+    return true;
+}
+
+bool KernelArguments::addPrefixed(const char* prefix, const char16_t* name) {
+    uint32_t length = 0;
+    char* converted = toMultiByte(name, boundedLength(name, BootSettings::kPathUnits), length);
+    if (!converted)
+        return false;
+    uint32_t prefixLength = uint32_t(std::strlen(prefix));
+    char* joined = static_cast<char*>(std::malloc(prefixLength + length + 1));
+    bool added = false;
+    if (joined) {
+        std::memcpy(joined, prefix, prefixLength);
+        std::memcpy(joined + prefixLength, converted, length + 1);
+        added = add(joined, prefixLength + length);
+    }
+    std::free(joined);
+    std::free(converted);
+    return added;
+}
+
+void KernelArguments::addExtraOptions(const char16_t* options) {
+    uint32_t length = 0;
+    char* text =
+        toMultiByte(options, boundedLength(options, BootSettings::kExtraOptionUnits), length);
+    if (!text) {
+        warn(TEXT("Can't allocate memory for extra kernel options."));
+        return;
+    }
+    uint32_t at = 0;
+    while (at < length && isBlank(text[at]))
+        ++at;
+    while (at < length) {
+        uint32_t start = at;
+        while (at < length && !isBlank(text[at]))
+            ++at;
+        if (!add(text + start, at - start)) {
+            // The rest is dropped unexamined after one warning.
+            warn(TEXT("Too many extra kernel options."));
+            break;
+        }
+        while (at < length && isBlank(text[at]))
+            ++at;
+    }
+    std::free(text);
+}
+
+uint32_t KernelArguments::build(const BootSettings& settings) {
+    addPrefixed("", settings.kernelName);
+    const struct {
+        uint32_t flag;
+        const char* letter;
+    } flags[] = {
+        {settings.serialConsole, "h"}, {settings.verbose, "v"},        {settings.singleUser, "s"},
+        {settings.askName, "a"},       {settings.kernelDebugger, "d"},
+    };
+    for (const auto& f : flags) {
+        if (f.flag)
+            add(f.letter, 1);
+    }
+    switch (settings.rootDevice) {
+        case kRootSd:
+            add("b=sd0", 5);
+            break;
+        case kRootMd:
+            addPrefixed("m=", settings.imageName);
+            break;
+        case kRootNfs:
+            add("b=nfs", 5);
+            break;
+        case kRootDk:
+            add("b=dk0", 5);
+            break;
+        case kRootLd:
+            add("b=ld0", 5);
+            break;
+        default:
+            break;  // wd: the kernel's own default
+    }
+    addExtraOptions(settings.extraOptions);
+    return count_;
+}

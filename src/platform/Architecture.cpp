@@ -1,0 +1,130 @@
+#include "platform/Architecture.h"
+
+#include <cstring>
+
+#include "boot/BootInfo.h"
+#include "boot/KernelArguments.h"
+#include "boot/MenuInterface.h"
+#include "console/Console.h"
+#include "loader/Loader.h"
+#include "memory/MemoryManager.h"
+#include "platform/DisplayLookup.h"
+#include "platform/ce/CeSystem.h"
+#include "platform/ce/CeWindow.h"
+
+namespace {
+
+constexpr int kTargetVersion = 211;  // the Windows CE version the system is built for
+constexpr uint32_t kSparePages = 4;  // tag page, loader, boot arguments, stack
+constexpr uint64_t kLargestReservation = 0xFFFF0000;
+
+using GetVersionExProc = ce::BOOL (*)(ce::OSVERSIONINFOW*);
+
+uint8_t* pointer(uint32_t address) {
+    return reinterpret_cast<uint8_t*>(uintptr_t(address));
+}
+
+// An export found by name, called with its own signature.
+template <class F>
+F exportAs(ce::FARPROC function) {
+    return reinterpret_cast<F>(reinterpret_cast<void*>(function));
+}
+
+}  // namespace
+
+Architecture::Architecture(Console*& console, MemoryManager*& memoryManager)
+    : console(console), memoryManager(memoryManager) {}
+
+Architecture::~Architecture() {
+    if (coreDll)
+        ce::FreeLibrary(coreDll);
+}
+
+ce::FARPROC Architecture::findCoreDllProc(const ce::WCHAR* name) {
+    if (!coreDll)
+        coreDll = ce::LoadLibraryW(TEXT("coredll.dll"));
+    if (!coreDll) {
+        ce::HWND root = MenuInterface::instance()->rootHandle();
+        ce::MessageBoxW(root, TEXT("Can't load coredll.dll."), TEXT("WARNING"),
+                        ce::MB_OK | ce::MB_ICONEXCLAMATION);
+        ce::UpdateWindow(root);
+        return nullptr;
+    }
+    return ce::GetProcAddressW(coreDll, name);
+}
+
+ce::LockPagesProc Architecture::findLockPages() {
+    return exportAs<ce::LockPagesProc>(findCoreDllProc(TEXT("LockPages")));
+}
+
+ce::UnlockPagesProc Architecture::findUnlockPages() {
+    return exportAs<ce::UnlockPagesProc>(findCoreDllProc(TEXT("UnlockPages")));
+}
+
+bool Architecture::allocateMemory(uint32_t bytes) {
+    uint64_t page = memoryManager->getPageSize();
+    uint64_t total = uint64_t(memoryManager->storageSize(bytes)) + kSparePages * page;
+    total = (total + 0xFFFF) / 0x10000 * 0x10000;
+    // Beyond what 32 bits can ask for, ask for the most: it is refused as
+    // any reservation that cannot be had.
+    if (total > kLargestReservation)
+        total = kLargestReservation;
+    return memoryManager->reservePages(uint32_t(total), false);
+}
+
+void Architecture::systemInfo() {
+    console->print(TEXT("_WIN32_WCE = %d\n"), kTargetVersion);
+    ce::OSVERSIONINFOW version{};
+    version.dwOSVersionInfoSize = sizeof(version);
+    auto getVersionEx = exportAs<GetVersionExProc>(findCoreDllProc(TEXT("GetVersionEx")));
+    if (getVersionEx) {
+        getVersionEx(&version);
+        console->print(TEXT("GetVersionEx\n"));
+    } else {
+        ce::GetVersionExW(&version);
+        console->print(TEXT("GetVersionExW\n"));
+    }
+    console->print(TEXT("Windows CE %d.%d\n"), version.dwMajorVersion, version.dwMinorVersion);
+    ce::SYSTEM_INFO info{};
+    ce::GetSystemInfo(&info);
+    console->print(TEXT("GetSystemInfo:\n"));
+    console->print(TEXT("wProcessorArchitecture      0x%x\n"), info.wProcessorArchitecture);
+    console->print(TEXT("wProcessorLevel             0x%x\n"), info.wProcessorLevel);
+    console->print(TEXT("wProcessorRevision          0x%x\n"), info.wProcessorRevision);
+    console->print(TEXT("dwPageSize                  0x%x\n"), info.dwPageSize);
+    console->print(TEXT("dwAllocationGranularity     0x%08x\n"), info.dwAllocationGranularity);
+    console->print(TEXT("dwProcessorType             0x%x\n"), info.dwProcessorType);
+    DisplayLookup display(0, 0);
+    console->print(TEXT("Display: %dx%d %dbpp\n"), display.width(), display.height(),
+                   display.depth());
+}
+
+uint32_t Architecture::setupBootInfo(Loader& loader) {
+    uint32_t pageVirtual = 0, pagePhysical = 0;
+    if (!memoryManager->takeLastPage(pageVirtual, pagePhysical)) {
+        // The reservation's spare pages make this unlikely; without a page
+        // there is nowhere to put the arguments.
+        console->print(TEXT("can't get page for boot arguments.\n"));
+        return kNoBootArguments;
+    }
+    bootArgsPage = pageVirtual;
+    uint32_t pageSize = memoryManager->getPageSize();
+    std::memset(pointer(pageVirtual), 0, pageSize);  // unused slots read as zero
+    auto* page = reinterpret_cast<BootArgumentPage*>(pointer(pageVirtual));
+    const BootSettings& settings = MenuInterface::instance()->settings();
+
+    uint32_t vectorPhysical = pagePhysical + BootArgumentPage::kVectorOffset;
+    uint32_t budget = pageSize - BootArgumentPage::kTailBytes - BootArgumentPage::kVectorOffset;
+    page->argc = KernelArguments(page->vector, vectorPhysical, budget).build(settings);
+    page->argv = vectorPhysical;
+    fillBootInfo(settings, page->info);
+    page->info.console = console->kind();
+    page->bootInfo = pagePhysical + BootArgumentPage::kBootInfoOffset;
+    page->entry = loader.jumpAddr();
+
+    const BootInfo& info = page->info;
+    console->print(TEXT("framebuffer: %dx%d type=%d linebytes=%d addr=0x%08x\n"), info.width,
+                   info.height, info.type, info.lineBytes, info.framebuffer);
+    console->print(TEXT("console = %d\n"), info.console);
+    return pagePhysical;
+}
