@@ -165,7 +165,7 @@ uint32_t ElfLoader::withoutSymbols() {
 }
 
 bool ElfLoader::insideFile(uint32_t offset, uint32_t size) const {
-    return uint64_t(offset) + size <= file->realSize();
+    return uint64_t(offset) + size <= fileBytes;
 }
 
 bool ElfLoader::sectionNamed(const Elf32_Shdr& section, const char* name,
@@ -218,6 +218,8 @@ uint32_t ElfLoader::prepareSymbols() {
     discardSymbols();
     if (!sectionHeaders)
         return withoutSymbols();
+    // Taken once: a compressed file is decoded to its end to learn it.
+    fileBytes = file->realSize();
     const Elf32_Shdr names = sectionHeaders[header.e_shstrndx];
     if (!insideFile(names.sh_offset, names.sh_size))
         return withoutSymbols();

@@ -57,4 +57,5 @@ class ElfLoader : public Loader {
     uint32_t strtabOffset = 0;
     Elf32_Shdr* symtabHeader = nullptr;
     uint32_t symtabOffset = 0;
+    uint32_t fileBytes = 0;  // the content's length, for the symbol checks
 };

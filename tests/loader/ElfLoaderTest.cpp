@@ -296,6 +296,72 @@ TEST_F(ElfLoaderTest, WalkedImageHoldsWhatTheFileSays) {
     }
 }
 
+// The way the boot reads: the file-manager stack over the storage card,
+// gunzipping what gzip(1) compressed.
+TEST_F(ElfLoaderTest, KernelsReadThroughTheFileManagerStack) {
+    const std::string elf = kernel("kernel.elf");
+    const std::string image = testing_support::readBytes(kernelPath("miniroot.fs"));
+    ASSERT_FALSE(image.empty());
+    device.writeFile("Storage Card/kernel.elf", elf);
+    device.writeFile("Storage Card/kernel.elf.gz", kernel("kernel.elf.gz"));
+    device.writeFile("Storage Card/miniroot.fs", image);
+    ASSERT_EQ(testing_support::run("gzip -9 -k '" + device.card().string() + "/miniroot.fs'"), 0);
+    struct Row {
+        const char16_t* kernel;
+        const char16_t* image;
+    } rows[] = {
+        {u"kernel.elf.gz", nullptr},         // a compressed kernel alone
+        {u"kernel.elf.gz", u"miniroot.fs"},  // and a plain image
+        {u"kernel.elf", u"miniroot.fs.gz"},  // a plain kernel and a compressed image
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(host::toUtf8(r.kernel));
+        std::unique_ptr<FileManager> files(
+            FileManager::create(consolePointer, FileManager::kLocal));
+        ASSERT_TRUE(files);
+        FileManager* stack = files.get();
+        ASSERT_TRUE(stack->setRoot(u"\\Storage Card\\"));
+        ASSERT_TRUE(stack->open(r.kernel, 3));
+        EXPECT_EQ(fileFormat(stack), 1);
+        delete memoryManager;
+        memoryManager = new MemoryManager_LockPages(&host::lockPages, &host::unlockPages,
+                                                    consolePointer, kPage, 0);
+        loader = std::make_unique<ElfLoader>(consolePointer, memoryManager);
+        console.text.clear();
+        ASSERT_TRUE(loader->setFile(stack)) << console.utf8();
+        uint32_t bytes = memoryManager->roundUpPage(loader->memorySize());
+        if (r.image) {
+            stack->close();
+            ASSERT_TRUE(stack->open(r.image, 3));
+            bytes += memoryManager->roundUpPage(stack->realSize());
+            stack->close();
+            ASSERT_TRUE(stack->open(r.kernel, 3));
+        }
+        ASSERT_TRUE(memoryManager->reservePages(
+            MemoryManager::roundUp64K(memoryManager->storageSize(bytes) + 4 * kPage), false));
+        ASSERT_TRUE(loader->load()) << console.utf8();
+        stack->close();
+        if (r.image) {
+            ASSERT_TRUE(stack->open(r.image, 3));
+            ASSERT_TRUE(loader->loadFileSystemImage()) << console.utf8();
+            stack->close();
+        }
+        loader->finishLinks();
+
+        host::KernelLayout layout;
+        std::string error;
+        ASSERT_TRUE(host::KernelLayout::fromElf(elf, layout, error)) << error;
+        if (r.image)
+            layout.addImage(image);
+        host::PhysicalImage memory = snapshot();
+        host::ChainWalker::Result result = walk(memory);
+        EXPECT_TRUE(result.ended);
+        EXPECT_TRUE(result.faults.empty());
+        for (const std::string& problem : layout.compare(memory, false))
+            ADD_FAILURE() << problem;
+    }
+}
+
 TEST_F(ElfLoaderTest, SymbolBlockLaysOutHeaderSectionsAndTables) {
     const std::string elf = kernel("kernel.elf");
     ASSERT_TRUE(attach(elf));

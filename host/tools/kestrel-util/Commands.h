@@ -9,3 +9,4 @@ using Arguments = std::vector<std::string>;
 
 int configCommand(const Arguments& args);
 int catCommand(const Arguments& args);
+int planCommand(const Arguments& args);

@@ -1,0 +1,71 @@
+// kestrel-util plan: the loader's steps on a simulated handheld and the
+// check of the walked chain against the ELF file.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/DeviceFolder.h"
+
+namespace {
+
+using testing_support::readBytes;
+using testing_support::run;
+using testing_support::TempDir;
+
+const std::string kUtil = KESTREL_BINARY_DIR "/host/tools/kestrel-util";
+const std::string kKernels = KESTREL_BINARY_DIR "/kernels";
+
+struct Result {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+Result plan(const std::string& args) {
+    TempDir dir;
+    std::string out = (dir.path() / "stdout").string(), err = (dir.path() / "stderr").string();
+    int status = run(kUtil + " plan " + args + " >'" + out + "' 2>'" + err + "'");
+    return {status, readBytes(out), readBytes(err)};
+}
+
+TEST(PlanCommand, KernelsFromTheCrossCompilerLandInPlace) {
+    struct Row {
+        std::string args;
+        const char* expect;  // a line the plan prints
+    } rows[] = {
+        {kKernels + " kernel.elf", "(with the symbol block)"},               // plain, with symbols
+        {kKernels + " kernel.elf.gz miniroot.fs", "[file system image]\n"},  // gunzipped, image
+        {kKernels + " kernel-descending.elf", "every loaded byte in place"},
+        {"--profile wzero3 " + kKernels + " kernel-pxa.elf", "every loaded byte in place"},
+        {kKernels + " kernel-stripped.elf", "No symbol and/or string table in binary."},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.args);
+        Result result = plan(r.args);
+        EXPECT_EQ(result.status, 0) << result.out << result.err;
+        EXPECT_NE(result.out.find("Loader: ELF\nfile size: "), std::string::npos) << result.out;
+        EXPECT_NE(result.out.find("every loaded byte in place"), std::string::npos);
+        EXPECT_NE(result.out.find(r.expect), std::string::npos) << result.out;
+    }
+}
+
+TEST(PlanCommand, RefusesWhatTheBootRefuses) {
+    struct Row {
+        std::string args;
+        const char* out;
+        const char* err;
+    } rows[] = {
+        {kKernels + " miniroot.fs", "unknown file format.\n", "not an ELF file"},
+        {kKernels + " no-such-kernel", "", "cannot open no-such-kernel"},
+        {kKernels, "", "usage: plan"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.args);
+        Result result = plan(r.args);
+        EXPECT_EQ(result.status, 1);
+        EXPECT_NE(result.out.find(r.out), std::string::npos) << result.out;
+        EXPECT_NE(result.err.find(r.err), std::string::npos) << result.err;
+    }
+}
+
+}  // namespace
