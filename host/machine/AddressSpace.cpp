@@ -247,6 +247,14 @@ bool AddressSpace::copyPhysical(Reservation& r, uint32_t first, uint32_t count, 
                                 int prot) {
     if ((pa & (kPage - 1)) || uint64_t(pa) + uint64_t(count) * kPage > 0x100000000ULL)
         return fail(ce::ERROR_INVALID_PARAMETER);
+    // machine.conf "refuse_physical = ADDRESS" makes the page holding ADDRESS
+    // unmappable, as when a driver keeps a device to itself.
+    std::string refused = Machine::current().profile().value("refuse_physical");
+    if (!refused.empty()) {
+        uint32_t page = uint32_t(std::strtoul(refused.c_str(), nullptr, 0)) & ~(kPage - 1);
+        if (page >= pa && uint64_t(page) < uint64_t(pa) + uint64_t(count) * kPage)
+            return fail(ce::ERROR_ACCESS_DENIED);
+    }
     uint32_t i = 0;
     while (i < count) {
         // One host mapping per run of RAM frames that are adjacent in the memfd.
