@@ -10,14 +10,15 @@ set(DEMO_SOURCE ${CMAKE_SOURCE_DIR}/examples/kernel/demo.c)
 set(DEMO_SCRIPT ${CMAKE_SOURCE_DIR}/examples/kernel/demo.ld)
 set(DEMO_OUT ${CMAKE_BINARY_DIR}/kernels)
 set(demo_flags -march=armv4 -marm -ffreestanding -nostdlib -fno-pie -no-pie -static -O2 -Wall
-    -Wl,--build-id=none -Wl,--no-warn-rwx-segments -Wl,-T,${DEMO_SCRIPT})
+    -Wl,--build-id=none -Wl,--no-warn-rwx-segments)
 
 # demo_kernel(FAMILY [flags...]): demo-FAMILY.elf and demo-FAMILY.elf.gz
 function(demo_kernel family)
     set(elf ${DEMO_OUT}/demo-${family}.elf)
     add_custom_command(OUTPUT ${elf} ${elf}.gz
         COMMAND ${CMAKE_COMMAND} -E make_directory ${DEMO_OUT}
-        COMMAND ${DEMO_ARM_GCC} ${demo_flags} ${ARGN} -o ${elf} ${DEMO_SOURCE}
+        # The symbols defined on the command line come before the script reads them.
+        COMMAND ${DEMO_ARM_GCC} ${demo_flags} ${ARGN} -Wl,-T,${DEMO_SCRIPT} -o ${elf} ${DEMO_SOURCE}
         COMMAND sh -c "${DEMO_GZIP} -9 -n -c '${elf}' > '${elf}.gz'"
         DEPENDS ${DEMO_SOURCE} ${DEMO_SCRIPT}
         COMMENT "Demo kernel for ${family}" VERBATIM)

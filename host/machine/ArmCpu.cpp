@@ -29,6 +29,9 @@ constexpr uint32_t kInterruptsMasked = 0xC0;
 constexpr uint32_t kCeControl = 0x317D;
 constexpr uint32_t kBranchToSelf = 0xEAFFFFFE;
 constexpr uint64_t kCallLimit = 1'000'000;  // instructions a primitive may take
+constexpr uint32_t kMrcMask = 0x0F100F10;   // MRC of coprocessor 15, any register
+constexpr uint32_t kMrcP15 = 0x0E100F10;
+constexpr int kEmulatedReadLimit = 64;
 
 uc_cpu_arm cpuModel(const std::string& cpu) {
     if (cpu == "SA1100")
@@ -261,10 +264,43 @@ uint32_t ArmCpu::reg(int id) {
     return value;
 }
 
+// This Unicorn does not model every CP15 register of these processors
+// (register 14, the debug registers, is missing); a privileged read of one
+// gives 0 instead of the undefined-instruction trap, as far as the CPU's
+// own documentation leaves the value open.
+bool ArmCpu::emulateCoprocessorRead() {
+    uint32_t pc = reg(UC_ARM_REG_PC);
+    uint32_t insn = 0;
+    if ((reg(UC_ARM_REG_CPSR) & kModeMask) == kUserMode)
+        return false;
+    if (uc_mem_read(uc_, pc, &insn, 4) != UC_ERR_OK)
+        return false;
+    if ((insn & kMrcMask) != kMrcP15)
+        return false;
+    uint32_t rd = (insn >> 12) & 0xF;
+    if (rd == 15)
+        return false;
+    uint32_t zero = 0;
+    int id = rd == 13 ? UC_ARM_REG_SP : rd == 14 ? UC_ARM_REG_LR : UC_ARM_REG_R0 + int(rd);
+    check(uc_reg_write(uc_, id, &zero), "writing a register");
+    machine_.debugOutput("CPU: unmodelled coprocessor read at " + hex(pc) + " gives 0\n");
+    return true;
+}
+
+int ArmCpu::start(uint32_t pc, uint64_t count) {
+    uc_err err = uc_emu_start(uc_, pc, address("ceReturn"), 0, count);
+    for (int i = 0; i < kEmulatedReadLimit && err == UC_ERR_INSN_INVALID && pendingFault_.empty() &&
+                    emulateCoprocessorRead();
+         ++i) {
+        err = uc_emu_start(uc_, reg(UC_ARM_REG_PC) + 4, address("ceReturn"), 0, count);
+    }
+    return err;
+}
+
 ArmCpu::Run ArmCpu::run(uint32_t pc, const uint32_t (&regs)[4], uint32_t cpsr, uint64_t count) {
     setRegs(regs, cpsr);
     pendingFault_.clear();
-    uc_err err = uc_emu_start(uc_, pc, address("ceReturn"), 0, count);
+    int err = start(pc, count);
     Run r{true, reg(UC_ARM_REG_PC), ""};
     if (err != UC_ERR_OK || !pendingFault_.empty()) {
         r.ok = false;
@@ -333,7 +369,7 @@ ArmCpu::JumpOutcome ArmCpu::jump(const std::string& routine, uint32_t r0, uint32
     uint32_t regs[4] = {r0, r1, r2, r3};
     setRegs(regs, threadCpsr_);
     pendingFault_.clear();
-    uc_err err = uc_emu_start(uc_, address(routine), address("ceReturn"), 0, budget_);
+    int err = start(address(routine), budget_);
     jumping_ = false;
     outcome_ = nullptr;
     o.pc = reg(UC_ARM_REG_PC);

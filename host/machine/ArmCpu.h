@@ -101,6 +101,9 @@ class ArmCpu : public MachineComponent {
     void writeWord(uint32_t physical, uint32_t value);
     uint32_t readWord(uint32_t physical);
     Run run(uint32_t pc, const uint32_t (&regs)[4], uint32_t cpsr, uint64_t count);
+    // uc_emu_start, stepping over privileged reads of unmodelled CP15 registers.
+    int start(uint32_t pc, uint64_t count);
+    bool emulateCoprocessorRead();
     void setRegs(const uint32_t (&regs)[4], uint32_t cpsr);
     uint32_t reg(int id);
     std::string describeFault(int err, uint32_t pc);

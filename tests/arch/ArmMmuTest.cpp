@@ -22,7 +22,7 @@ using testing_support::CaptureConsole;
 using testing_support::DeviceFolder;
 
 class ArmMmu : public testing::TestWithParam<const char*> {
-protected:
+  protected:
     DeviceFolder device{GetParam()};
     CaptureConsole capture;
     Console* console = &capture;
@@ -35,7 +35,8 @@ TEST_P(ArmMmu, LockPagesVirtualCopyAndTheTableWalkAgreeOnEveryPage) {
                                    4096, 0);
     ASSERT_TRUE(locked.reservePages(0x20000, false));
     MemoryManager_VirtualCopy search(console, 4096);
-    for (const auto& bank : device.machine().profile().ram) search.addRegion(bank.base, bank.size);
+    for (const auto& bank : device.machine().profile().ram)
+        search.addRegion(bank.base, bank.size);
     MemoryManager_ArmMMU walk(console, 4096);
     ASSERT_TRUE(walk.init()) << capture.utf8();
     ASSERT_GT(locked.mappedCount(), 16);
