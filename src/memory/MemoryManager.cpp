@@ -5,6 +5,7 @@
 
 #include "console/Console.h"
 #include "platform/ce/CeMemory.h"
+#include "platform/ce/CeRegisters.h"
 
 namespace {
 
@@ -189,7 +190,8 @@ uint32_t MemoryManager::readPhysicalWord(uint32_t physical) {
     if (v == kNotFound)
         return kUnreadableWord;
     uint32_t word = 0;
-    std::memcpy(&word, pointer(v), sizeof(word));
+    // Through the register accessor: the word may be a device register.
+    word = ce::read32(v);
     unmapPhysical(v);
     return word;
 }

@@ -31,7 +31,7 @@ std::string hex8(uint32_t v) {
 // One handheld with an architecture of its family and a LockPages memory
 // manager of the given page size, printing into a capture console.
 class Rig {
-public:
+  public:
     explicit Rig(const std::string& profile, const std::string& extra = "",
                  uint32_t pageSize = 4096)
         : device(profile, extra) {
@@ -132,7 +132,8 @@ TEST(SetupLoader, CopiesTheImageIntoTheLastPage) {
         Rig rig(row.profile);
         ASSERT_TRUE(rig.arch->init());
         ASSERT_TRUE(rig.memory->reservePages(0x10000, false));
-        const MemoryManager::PageEntry last = rig.memory->pageTable()[rig.memory->mappedCount() - 1];
+        const MemoryManager::PageEntry last =
+            rig.memory->pageTable()[rig.memory->mappedCount() - 1];
         ASSERT_TRUE(rig.arch->setupLoader());
         char line[96];
         std::snprintf(line, sizeof line, "2nd bootloader vaddr=0x%08x paddr=0x%08x\n",
@@ -173,9 +174,9 @@ TEST(Diagnostics, FrameBufferTestPattern) {
     uint32_t frame = rig.bus().frameBuffer();
     ASSERT_NE(frame, 0u);
     const uint8_t* pixels = rig.ram().ram(frame + 512, 640 * 480);
-    EXPECT_EQ(pixels[7 * 640 + 9], 63);        // x * y
+    EXPECT_EQ(pixels[7 * 640 + 9], 63);  // x * y
     EXPECT_EQ(pixels[479 * 640 + 639], uint8_t(639 * 479));
-    EXPECT_EQ(pixels[120 * 640 + 120], 3);     // the inner rectangle
+    EXPECT_EQ(pixels[120 * 640 + 120], 3);  // the inner rectangle
     EXPECT_EQ(pixels[359 * 640 + 519], 3);
     EXPECT_EQ(pixels[360 * 640 + 519], uint8_t(519 * 360));
 
