@@ -95,6 +95,10 @@ void Loader::addLoadLink(uint32_t dst, uint32_t memSize, uint32_t fileOffset, ui
     console->print(TEXT("\t->load 0x%08x+0x%08x=0x%08x ofs=0x%08x+0x%x\n"), dst, memSize,
                    dst + memSize, fileOffset, fileSize);
     nextFree_ = dst + memSize;
+    if (payloadSize_ == 0) {  // no chain was started: nothing can be linked
+        failed_ = true;
+        return;
+    }
     uint32_t chunkDst = dst, chunkOffset = fileOffset;
     uint32_t whole = fileSize / payloadSize_, rest = fileSize % payloadSize_;
     // Once a chunk failed every later one would fail the same way; one

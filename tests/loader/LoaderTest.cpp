@@ -181,6 +181,15 @@ TEST_F(LoaderTest, ZeroLinksTakeSpareSlotsOfTheTagPage) {
     EXPECT_EQ(tagAt(head + 16).dst, 0xC0300000u);
 }
 
+TEST_F(LoaderTest, TheTagPageHoldsTwoHundredFiftyFiveZeroLinks) {
+    loader->initLinks();
+    for (uint32_t i = 0; i < 255; ++i)
+        loader->addLoadLink(0xC0200000 + 0x100 * i, 0x100, 0, 0);
+    EXPECT_TRUE(loader->isOk());
+    loader->addLoadLink(0xC0300000, 0x100, 0, 0);  // the page is full: nothing written past it
+    EXPECT_FALSE(loader->isOk());
+}
+
 TEST_F(LoaderTest, ImageGoesToTheNextFourKilobyteBoundary) {
     struct Row {
         uint32_t kernelEnd, imageAt;
@@ -224,6 +233,12 @@ TEST_F(LoaderTest, FileThatEndsEarlyFailsTheLoad) {
     loader->addLoadLink(0xC0200000, 0x2000, 0xF000, 0x2000);  // the file has 0x10000 bytes
     EXPECT_FALSE(loader->isOk());
     EXPECT_NE(console.utf8().find("read error at offset 0x"), std::string::npos);
+}
+
+TEST_F(LoaderTest, AnImageWithoutAChainFails) {
+    file->add(u"image", counting(100));
+    file->open(u"image", 3);
+    EXPECT_FALSE(loader->loadFileSystemImage());
 }
 
 TEST_F(LoaderTest, FileFormatLooksAtTheMagic) {
