@@ -206,6 +206,27 @@ TEST(PhysicalMemoryLayout, PxaMachineHasOneBankAndTheSameOrderEveryRun) {
     }
 }
 
+TEST(PhysicalMemoryLayout, NoTwoFramesHandedOutInARowAreNeighbours) {
+    for (const char* profile : {"jornada720", "ipaq3900", "wzero3"}) {
+        SCOPED_TRACE(profile);
+        DeviceFolder device(profile);
+        auto& memory = device.machine().component<PhysicalMemory>();
+        std::vector<uint32_t> frames;
+        ASSERT_TRUE(memory.takeFrames(uint32_t(memory.freeFrameCount()), frames));
+        for (size_t i = 1; i < frames.size(); ++i) {
+            ASSERT_NE(frames[i], frames[i - 1] + kPage) << i;
+            ASSERT_NE(frames[i] + kPage, frames[i - 1]) << i;
+        }
+        // Frames given back and taken again keep to the rule too.
+        for (size_t i = 0; i < 64; ++i)
+            memory.releaseFrame(frames[i * 3]);
+        std::vector<uint32_t> again;
+        ASSERT_TRUE(memory.takeFrames(64, again));
+        for (size_t i = 1; i < again.size(); ++i)
+            ASSERT_NE(again[i], again[i - 1] + kPage);
+    }
+}
+
 TEST(CoreDllExports, LockPagesAndUnlockPagesAreFoundByNameUnlessLeftOut) {
     {
         DeviceFolder device;
