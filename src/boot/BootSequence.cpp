@@ -17,30 +17,35 @@ constexpr uint32_t kOpenMode = 3;
 // One attempt: the steps in order. Each failure leaves its message in
 // `failure`; `fileOpen` says whether a file must be closed before the box.
 class BootAttempt {
-public:
+  public:
     BootAttempt(Boot& boot, MenuInterface& menu) : boot_(boot), menu_(menu) {}
 
     void run() {
-        if (!steps()) fail();
+        if (!steps())
+            fail();
     }
 
-private:
+  private:
     bool steps() {
         openCom1();
         menu_.progress("0");
-        if (!boot_.setupRequest()) return failWith(TEXT("Architecture not supported.\n"));
+        if (!boot_.setupRequest())
+            return failWith(TEXT("Architecture not supported.\n"));
         menu_.progress("1");
-        if (!boot_.createComponents()) return failWith(TEXT("Architecture ops. not found.\n"));
+        if (!boot_.createComponents())
+            return failWith(TEXT("Architecture ops. not found.\n"));
         announce();
         menu_.progress("2");
-        if (!boot_.architecture->init()) return failWith(TEXT("Architecture initialize failed.\n"));
+        if (!boot_.architecture->init())
+            return failWith(TEXT("Architecture initialize failed.\n"));
         boot_.architecture->systemInfo();
         menu_.progress("3");
         if (!boot_.fileManager->setRoot(boot_.directory)) {
             return failWith(TEXT("Can't set root directory.\n"));
         }
         uint32_t imageBytes = 0;
-        if (boot_.loadImage && !sizeImage(imageBytes)) return false;
+        if (boot_.loadImage && !sizeImage(imageBytes))
+            return false;
         return loadKernel(imageBytes) && loadImage() && jump();
     }
 
@@ -56,8 +61,14 @@ private:
         if (!file->open(boot_.imageName, kOpenMode)) {
             return failWith(TEXT("Can't open file system image.\n"));
         }
-        imageBytes = boot_.memoryManager->roundUpPage(file->realSize());
+        uint32_t size = file->realSize();
         file->close();
+        // A content that cannot be decoded to its end has no size; rounding
+        // 0xFFFFFFFF up would wrap to nothing.
+        if (size == 0xFFFFFFFF || size > 0xFFFFFFFF - boot_.memoryManager->getPageSize()) {
+            return failWith(TEXT("Can't open file system image.\n"));
+        }
+        imageBytes = boot_.memoryManager->roundUpPage(size);
         return true;
     }
 
@@ -69,19 +80,26 @@ private:
         }
         fileOpen_ = true;
         menu_.progress("5");
-        if (!boot_.attachLoader()) return failWith(TEXT("Can't attach loader.\n"));
+        if (!boot_.attachLoader())
+            return failWith(TEXT("Can't attach loader.\n"));
         if (!boot_.loader->setFile(boot_.fileManager)) {
             return failWith(TEXT("Can't initialize loader.\n"));
         }
         menu_.progress("6");
-        uint32_t kernelBytes = boot_.memoryManager->roundUpPage(boot_.loader->memorySize());
-        if (!boot_.architecture->allocateMemory(imageBytes + kernelBytes)) {
+        uint32_t kernelSize = boot_.loader->memorySize();
+        uint32_t pageSize = boot_.memoryManager->getPageSize();
+        uint32_t kernelBytes = boot_.memoryManager->roundUpPage(kernelSize);
+        // Sizes that do not fit 32 bits can never be reserved.
+        bool fits = kernelSize <= 0xFFFFFFFF - pageSize && kernelBytes <= 0xFFFFFFFF - imageBytes;
+        if (!fits || !boot_.architecture->allocateMemory(imageBytes + kernelBytes)) {
             return failWith(TEXT("Can't allocate memory.\n"));
         }
         menu_.progress("7");
-        if (!boot_.architecture->setupLoader()) return failWith(TEXT("Can't set up loader.\n"));
+        if (!boot_.architecture->setupLoader())
+            return failWith(TEXT("Can't set up loader.\n"));
         menu_.progress("8");
-        if (!boot_.loader->load()) return failWith(TEXT("Can't load kernel image to memory.\n"));
+        if (!boot_.loader->load())
+            return failWith(TEXT("Can't load kernel image to memory.\n"));
         menu_.progress("9");
         file->close();
         fileOpen_ = false;
@@ -109,10 +127,11 @@ private:
 
     bool jump() {
         if (menu_.settings().pauseBeforeBoot) {
-            int answer = ce::MessageBoxW(menu_.rootHandle(), TEXT("Push YES to boot."),
-                                         TEXT("Last chance..."),
-                                         ce::MB_YESNO | ce::MB_ICONEXCLAMATION);
-            if (answer != ce::IDYES) return failWith(TEXT("Canceled by user.\n"));
+            int answer =
+                ce::MessageBoxW(menu_.rootHandle(), TEXT("Push YES to boot."),
+                                TEXT("Last chance..."), ce::MB_YESNO | ce::MB_ICONEXCLAMATION);
+            if (answer != ce::IDYES)
+                return failWith(TEXT("Canceled by user.\n"));
             ce::UpdateWindow(menu_.rootHandle());
         }
         boot_.architecture->jumpTo(bootArgs_, boot_.loader->listHead());
@@ -125,7 +144,8 @@ private:
     }
 
     void fail() {
-        if (fileOpen_) boot_.fileManager->close();
+        if (fileOpen_)
+            boot_.fileManager->close();
         ce::MessageBoxW(menu_.rootHandle(), message_ ? message_ : TEXT("Unknown error?\n"),
                         TEXT("BOOT FAILED"), ce::MB_OK | ce::MB_ICONSTOP);
         menu_.unprogress();
@@ -140,6 +160,10 @@ private:
 
 }  // namespace
 
-void runBootSequence(Boot& boot) { BootAttempt(boot, *MenuInterface::instance()).run(); }
+void runBootSequence(Boot& boot) {
+    BootAttempt(boot, *MenuInterface::instance()).run();
+}
 
-void bootProcedure(uint32_t) { runBootSequence(*Boot::instance()); }
+void bootProcedure(uint32_t) {
+    runBootSequence(*Boot::instance());
+}

@@ -1,0 +1,69 @@
+#include "boot/Boot.h"
+
+#include "boot/MenuInterface.h"
+#include "console/Console.h"
+#include "file/FileManager.h"
+#include "loader/CoffLoader.h"
+#include "loader/ElfLoader.h"
+#include "loader/Loader.h"
+#include "platform/ce/CeText.h"
+
+namespace {
+
+enum FileFormat { kUnknownFormat = 0, kElfFormat = 1, kCoffFormat = 2 };
+
+}  // namespace
+
+Boot::Boot() : console(Console::instance()) {}
+
+Boot::~Boot() {
+    delete fileManager;
+    delete loader;
+}
+
+bool Boot::setupRequest() {
+    const BootSettings& s = MenuInterface::instance()->settings();
+    consoleKind = s.serialConsole ? 1 : 0;
+    if (ce::wcsstr(s.directory, TEXT("http://"))) {
+        fileKind = FileManager::kHttp;
+    } else if (ce::wcschr(s.directory, u'/')) {
+        fileKind = FileManager::kUfs;
+    } else {
+        fileKind = FileManager::kLocal;
+    }
+    ce::wcsncpy(directory, s.directory, kPathUnits - 1);
+    ce::wcsncpy(kernelName, s.kernelName, kPathUnits - 1);
+    loadImage = s.rootDevice == kRootMd ? 1 : 0;
+    if (loadImage)
+        ce::wcsncpy(imageName, s.imageName, kPathUnits - 1);
+    architectureDebug = memoryManagerDebug = fileManagerDebug = 0;
+    return true;
+}
+
+bool Boot::createComponents() {
+    Console::changeConsole(console);
+    // An earlier attempt's file manager goes before the new one is made.
+    delete fileManager;
+    fileManager = FileManager::create(console, fileKind);
+    if (!fileManager)
+        return false;
+    fileManager->debugLevel = int32_t(fileManagerDebug);
+    return true;
+}
+
+bool Boot::attachLoader() {
+    delete loader;
+    loader = nullptr;
+    switch (fileFormat(fileManager)) {
+        case kElfFormat:
+            loader = new ElfLoader(console, memoryManager);
+            break;
+        case kCoffFormat:
+            loader = new CoffLoader(console, memoryManager);
+            break;
+        default:
+            console->print(TEXT("unknown file format.\n"));
+            return false;
+    }
+    return true;
+}
