@@ -10,6 +10,8 @@
 namespace host {
 namespace {
 
+constexpr uint32_t kLargestSegment = 0x10000000;  // 256 MiB
+
 uint32_t roundUp4(uint32_t x) {
     return (x + 3) & ~3u;
 }
@@ -65,6 +67,10 @@ bool KernelLayout::fromElf(const std::string& file, KernelLayout& out, std::stri
         }
         if (ph.p_type != PT_LOAD)
             continue;
+        if (ph.p_memsz > kLargestSegment || ph.p_filesz > kLargestSegment) {
+            error = "segment " + std::to_string(i) + " is larger than any handheld's RAM";
+            return false;
+        }
         std::string name = "seg[" + std::to_string(i) + "]";
         layout.add(name, ph.p_paddr, slice(file, ph.p_offset, ph.p_filesz));
         if (ph.p_memsz > ph.p_filesz) {
@@ -93,11 +99,16 @@ bool KernelLayout::addSymbols(const std::string& file, uint32_t address) {
     const Elf32_Shdr names = sections[eh.e_shstrndx];
     if (uint64_t(names.sh_offset) + names.sh_size > file.size())
         return false;
+    // A name counts only with its terminator inside the name table.
     auto nameOf = [&](const Elf32_Shdr& s) -> std::string {
         if (s.sh_name >= names.sh_size)
             return "";
         const char* p = file.data() + names.sh_offset + s.sh_name;
-        return std::string(p, strnlen(p, names.sh_size - s.sh_name));
+        size_t length = strnlen(p, names.sh_size - s.sh_name);
+        return length < names.sh_size - s.sh_name ? std::string(p, length) : "";
+    };
+    auto inFile = [&](const Elf32_Shdr& s) {
+        return uint64_t(s.sh_offset) + s.sh_size <= file.size();
     };
     int symtab = -1, strtab = -1;
     for (int i = 0; i < eh.e_shnum; ++i) {
@@ -106,7 +117,7 @@ bool KernelLayout::addSymbols(const std::string& file, uint32_t address) {
         if (nameOf(sections[i]) == ".strtab")
             strtab = i;
     }
-    if (symtab < 0 || strtab < 0)
+    if (symtab < 0 || strtab < 0 || !inFile(sections[symtab]) || !inFile(sections[strtab]))
         return false;
     uint32_t S = uint32_t(eh.e_shnum) * sizeof(Elf32_Shdr);
     uint32_t N = roundUp4(names.sh_size);
