@@ -31,8 +31,12 @@ struct boot_record {
     uint32_t entered;
 };
 
-/* Initialised data: the loader copies it from the file. */
-struct boot_record received = {0, 0, 0, 0xDEADBEEFu};
+/*
+ * Initialised data: the loader copies it from the file. Volatile, so that
+ * every store stays although the kernel never returns: a debugger or a test
+ * reads it from memory.
+ */
+volatile struct boot_record received = {0, 0, 0, 0xDEADBEEFu};
 uint32_t pattern[16] = {0x01234567u, 0x89ABCDEFu, 0xFEDCBA98u, 0x76543210u};
 
 /*
