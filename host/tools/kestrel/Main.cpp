@@ -4,8 +4,10 @@
 #include <cstring>
 #include <string>
 
+#include "boot/Boot.h"
 #include "boot/MenuInterface.h"
 #include "console/Console.h"
+#include "machine/ArmCpu.h"
 #include "machine/Machine.h"
 
 namespace {
@@ -63,6 +65,27 @@ void applyAnswers(int argc, char** argv) {
     }
 }
 
+// The jump leaves Windows CE for good: whatever the kernel did, the run ends
+// here with a line saying how far it got.
+void endRun(const host::ArmCpu::JumpOutcome& o) {
+    std::fflush(stdout);
+    host::Machine::current().out().flush();
+    if (o.entered && o.halted) {
+        std::printf("\nkestrel: the kernel was entered at 0x%08x and halted at 0x%08x\n", o.entry,
+                    o.pc);
+        std::fflush(stdout);
+        std::_Exit(0);
+    }
+    if (o.entered) {
+        std::printf("\nkestrel: the kernel was entered at 0x%08x but did not halt: %s\n", o.entry,
+                    o.reason.c_str());
+    } else {
+        std::printf("\nkestrel: the kernel was not entered: %s\n", o.reason.c_str());
+    }
+    std::fflush(stdout);
+    std::_Exit(1);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -80,8 +103,14 @@ int main(int argc, char** argv) {
     const host::MachineProfile& p = host::Machine::current().profile();
     std::printf("kestrel: %s (%s, %dx%dx%d) from %s\n", p.name.c_str(), p.cpu.c_str(),
                 p.screenWidth, p.screenHeight, p.screenDepth, options.device.c_str());
+    if (options.budget > 0) {
+        host::Machine::current().component<host::ArmCpu>().setBudget(uint64_t(options.budget));
+    }
+    host::ArmCpu::setJumpHandler(&endRun);
     MenuInterface* menu = MenuInterface::instance();
+    Boot::instance();
     if (options.pressBoot) menu->boot();
+    Boot::destroyInstance();
     Console::destroy();
     MenuInterface::destroyInstance();
     std::printf("kestrel: the kernel was not entered\n");
