@@ -52,3 +52,11 @@ demo_device(wzero3 pxa2x0 0x0c208000 0x01040100)
 
 add_custom_target(kestrel_demo ALL DEPENDS ${demo_devices}
     ${DEMO_OUT}/demo-sa11x0.elf ${DEMO_OUT}/demo-pxa2x0.elf)
+
+# The end-to-end tests run kestrel and kestrel-util on the prepared examples.
+function(demo_users)
+    if(TARGET test_e2e)
+        add_dependencies(test_e2e kestrel_demo kestrel kestrel-util)
+    endif()
+endfunction()
+cmake_language(DEFER CALL demo_users)
