@@ -24,7 +24,7 @@ using testing_support::DeviceFolder;
 // A handheld with COM1 kept in a file and a memory manager for the UART
 // mapping; the UART console instance is destroyed with it.
 class Uart {
-public:
+  public:
     explicit Uart(const std::string& profile, const std::string& extra = "")
         : device(profile, "com1 = file:com1.out\n" + extra) {
         SA1100Architecture coredll(console, memory);  // for the coredll lookups
@@ -54,6 +54,10 @@ const Family kFamilies[] = {
     {"wzero3", 0x0C208000},      // PXA270: full-function UART
 };
 
+void PrintTo(const Family& f, std::ostream* os) {
+    *os << f.profile;
+}
+
 class UartConsole : public testing::TestWithParam<Family> {};
 
 TEST_P(UartConsole, LineFeedsGoOutAsCarriageReturnLineFeed) {
@@ -69,8 +73,8 @@ TEST_P(UartConsole, LineFeedsGoOutAsCarriageReturnLineFeed) {
 
 TEST_P(UartConsole, UnmappableUartFailsInitAndSendsNothing) {
     Family f = GetParam();
-    Uart u(f.profile, f.kind == 0x0C104000 ? "refuse_physical = 0x80050000"
-                                            : "refuse_physical = 0x40100000");
+    Uart u(f.profile,
+           f.kind == 0x0C104000 ? "refuse_physical = 0x80050000" : "refuse_physical = 0x40100000");
     ARMSerialConsole* c = ARMSerialConsole::instance(u.memory, f.kind);
     ASSERT_NE(c, nullptr);
     EXPECT_FALSE(c->init());
@@ -131,7 +135,7 @@ TEST(UartConsoleLength, MessagesOverTheNarrowLineAreNotSent) {
 
 // The driver console itself, which the system only uses as a base.
 class ComConsole : public SerialConsole {
-public:
+  public:
     ~ComConsole() = default;
 };
 

@@ -26,6 +26,10 @@ const Profile kProfiles[] = {
     {"wzero3", 0xFFFFFFF0, 0x69054110},      // PXA270
 };
 
+void PrintTo(const Profile& p, std::ostream* os) {
+    *os << p.name;
+}
+
 class PrimitivesTest : public testing::TestWithParam<Profile> {
   protected:
     DeviceFolder device{GetParam().name};
