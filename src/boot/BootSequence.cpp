@@ -121,6 +121,10 @@ class BootAttempt {
         }
         boot_.loader->finishLinks();
         bootArgs_ = boot_.architecture->setupBootInfo(*boot_.loader);
+        // Without a page for them there are no boot arguments to jump with.
+        if (bootArgs_ == Architecture::kNoBootArguments) {
+            return failWith(TEXT("Can't allocate memory.\n"));
+        }
         menu_.progress("10");
         return true;
     }

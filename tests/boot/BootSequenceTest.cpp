@@ -368,6 +368,33 @@ TEST_F(BootSequenceTest, OneImageByteAddsAWholePage) {
     }
 }
 
+TEST_F(BootSequenceTest, NoPageLeftForTheBootArguments) {
+    // The smallest number of pages the kernel loads into leaves none for the
+    // boot arguments: that attempt must stop instead of jumping.
+    for (int keep = 1; keep < 200; ++keep) {
+        SCOPED_TRACE(keep);
+        DeviceFolder fresh{"jornada720"};
+        BootSettings& s = MenuInterface::instance()->settings();
+        std::u16string kernel = u"kernel.elf";
+        std::copy(kernel.begin(), kernel.end(), s.kernelName);
+        s.pauseBeforeBoot = 0;
+        CaptureConsole capture;
+        TestBoot b;
+        b.console = &capture;
+        Console::changeConsole(&capture);
+        b.content = boot.content;
+        b.keepPages = keep;
+        runBootSequence(b);
+        if (failure() == "Can't load kernel image to memory.\n")
+            continue;
+        EXPECT_EQ(failure(), "Can't allocate memory.\n");
+        EXPECT_EQ(b.arch()->jumps, 0);
+        EXPECT_NE(capture.utf8().find("can't get page for boot arguments."), std::string::npos);
+        return;
+    }
+    FAIL() << "the kernel never fitted";
+}
+
 TEST_F(BootSequenceTest, UndecodableImageHasNoSize) {
     menu->settings().rootDevice = kRootMd;
     boot.realSizeAnswer = 0xFFFFFFFF;
