@@ -12,6 +12,7 @@
 #include "console/ARMSerialConsole.h"
 #include "console/PXA2X0SerialConsole.h"
 #include "machine/ArmCpu.h"
+#include "machine/Com1.h"
 #include "machine/DeviceBus.h"
 #include "platform/ce/CeText.h"
 #include "support/CaptureConsole.h"
@@ -127,11 +128,20 @@ TEST(SerialConsoleChoice, InstalledUartConsoleOutlivesTheSetting) {
 
 TEST(WholeBoot, EntersTheDemoKernelInProcess) {
     Handheld h("ipaq3900", 0x0c204000, 0x01c40301);
+    h.settings().serialSpeed = 38400;
     h.press();
     ASSERT_TRUE(h.outcome.entered) << h.outcome.reason << "\n" << h.capture.utf8();
     EXPECT_TRUE(h.outcome.halted) << h.outcome.reason;
     EXPECT_EQ(h.outcome.entry, 0xA0200000u);
+    // The kernel's registers as the second-stage loader left them.
+    EXPECT_EQ(h.outcome.entryRegs[0], 1u);
+    EXPECT_EQ(h.outcome.entryCpsr & 0xDF, 0xDFu);
+    EXPECT_EQ(h.outcome.entrySp & 0xFFF, 0u);
     EXPECT_NE(h.uart().find("kernel: argv[0]=keldos.gz"), std::string::npos) << h.uart();
+    // COM1 got the banner and nothing else, at the configured speed.
+    host::Com1& com1 = h.device.machine().component<host::Com1>();
+    EXPECT_EQ(com1.received(), std::string("\r\n--------KESTREL--------\r\n\0", 28));
+    EXPECT_EQ(com1.dcb().BaudRate, 38400u);
 }
 
 }  // namespace
