@@ -55,7 +55,8 @@ bool ARMBoot::setupRequest() {
             break;
         }
     }
-    if (cpuKind == 0) return false;
+    if (cpuKind == 0)
+        return false;
     memoryMethod = kMethodLockPages;
     return Boot::setupRequest();
 }
@@ -64,7 +65,8 @@ bool ARMBoot::createComponents() {
     // An earlier attempt's components (and the pages they hold) are released
     // before this attempt builds its own.
     releaseComponents();
-    if (!createArchitecture() || !createMemoryManager()) return false;
+    if (!createArchitecture() || !createMemoryManager())
+        return false;
     chooseConsole();
     return Boot::createComponents();
 }
@@ -103,7 +105,8 @@ void ARMBoot::chooseConsole() {
     if (consoleKind == 1) {
         ARMSerialConsole* serial = ARMSerialConsole::instance(memoryManager, cpuKind);
         console = serial;
-        if (serial && serial->init()) return;
+        if (serial && serial->init())
+            return;
         console = Console::instance();
         console->print(TEXT("use LCD console instead.\n"));
         return;

@@ -6,7 +6,7 @@
 #include "boot/Boot.h"
 
 class ARMBoot : public Boot {
-public:
+  public:
     ARMBoot();
     // Slot 0: the UART console, then the memory manager and the
     // architecture, then the base part.
@@ -22,7 +22,7 @@ public:
     // base work.
     bool setupRequest() override;
 
-private:
+  private:
     bool createArchitecture();
     bool createMemoryManager();
     void chooseConsole();
