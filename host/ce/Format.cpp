@@ -11,7 +11,7 @@ using ce::WCHAR;
 
 // Collects output and stops at the capacity (terminator excluded).
 class Output {
-public:
+  public:
     Output(WCHAR* buffer, size_t capacity) : buffer_(buffer), capacity_(capacity) {}
     void put(WCHAR c) {
         if (length_ < capacity_) {
@@ -21,20 +21,21 @@ public:
         }
     }
     void put(const std::u16string& s) {
-        for (WCHAR c : s) put(c);
+        for (WCHAR c : s)
+            put(c);
     }
     void terminate() { buffer_[length_] = 0; }
     size_t length() const { return length_; }
     bool cut() const { return cut_; }
 
-private:
+  private:
     WCHAR* buffer_;
     size_t capacity_;
     size_t length_ = 0;
     bool cut_ = false;
 };
 
-struct Spec {
+struct Conversion {
     bool left = false;
     bool zero = false;
     bool alternate = false;
@@ -49,20 +50,23 @@ std::u16string narrowToWide(const char* s, size_t n) {
     return out;
 }
 
-void pad(Output& out, const Spec& spec, const std::u16string& body, const std::u16string& prefix,
-         bool numeric) {
+void pad(Output& out, const Conversion& conv, const std::u16string& body,
+         const std::u16string& prefix, bool numeric) {
     size_t len = body.size() + prefix.size();
-    size_t fill = spec.width > 0 && size_t(spec.width) > len ? spec.width - len : 0;
-    if (!spec.left && !(spec.zero && numeric)) {
-        for (size_t i = 0; i < fill; ++i) out.put(u' ');
+    size_t fill = conv.width > 0 && size_t(conv.width) > len ? conv.width - len : 0;
+    if (!conv.left && !(conv.zero && numeric)) {
+        for (size_t i = 0; i < fill; ++i)
+            out.put(u' ');
     }
     out.put(prefix);
-    if (!spec.left && spec.zero && numeric) {
-        for (size_t i = 0; i < fill; ++i) out.put(u'0');
+    if (!conv.left && conv.zero && numeric) {
+        for (size_t i = 0; i < fill; ++i)
+            out.put(u'0');
     }
     out.put(body);
-    if (spec.left) {
-        for (size_t i = 0; i < fill; ++i) out.put(u' ');
+    if (conv.left) {
+        for (size_t i = 0; i < fill; ++i)
+            out.put(u' ');
     }
 }
 
@@ -78,85 +82,89 @@ std::u16string digits(uint32_t v, unsigned base, bool upper) {
 
 // Parses flags, width, precision and size after '%'; returns the position of
 // the conversion character.
-const WCHAR* parseSpec(const WCHAR* f, Spec& spec, va_list& args) {
+const WCHAR* parseConversion(const WCHAR* f, Conversion& conv, va_list& args) {
     for (;; ++f) {
         if (*f == u'-') {
-            spec.left = true;
+            conv.left = true;
         } else if (*f == u'0') {
-            spec.zero = true;
+            conv.zero = true;
         } else if (*f == u'#') {
-            spec.alternate = true;
+            conv.alternate = true;
         } else {
             break;
         }
     }
     if (*f == u'*') {
-        spec.width = va_arg(args, int);
+        conv.width = va_arg(args, int);
         ++f;
     }
-    while (*f >= u'0' && *f <= u'9') spec.width = spec.width * 10 + (*f++ - u'0');
+    while (*f >= u'0' && *f <= u'9')
+        conv.width = conv.width * 10 + (*f++ - u'0');
     if (*f == u'.') {
-        spec.precision = 0;
+        conv.precision = 0;
         ++f;
-        while (*f >= u'0' && *f <= u'9') spec.precision = spec.precision * 10 + (*f++ - u'0');
+        while (*f >= u'0' && *f <= u'9')
+            conv.precision = conv.precision * 10 + (*f++ - u'0');
     }
-    if (*f == u'h' || *f == u'l') spec.size = char(*f++);
+    if (*f == u'h' || *f == u'l')
+        conv.size = char(*f++);
     return f;
 }
 
-void convert(Output& out, WCHAR c, const Spec& spec, va_list& args) {
+void convert(Output& out, WCHAR c, const Conversion& conv, va_list& args) {
     switch (c) {
         case u's':
         case u'S': {
-            bool narrow = (c == u'S') != (spec.size == 'h' || spec.size == 'l');
-            if (spec.size == 'h') narrow = true;
-            if (spec.size == 'l') narrow = false;
+            // %S is narrow and %s wide; an 'h' or 'l' size says so outright.
+            bool narrow = conv.size == 'h' || (c == u'S' && conv.size != 'l');
             std::u16string s;
             if (narrow) {
                 const char* p = va_arg(args, const char*);
-                if (!p) p = "(null)";
+                if (!p)
+                    p = "(null)";
                 size_t n = std::strlen(p);
-                if (spec.precision >= 0 && size_t(spec.precision) < n) n = spec.precision;
+                if (conv.precision >= 0 && size_t(conv.precision) < n)
+                    n = conv.precision;
                 s = narrowToWide(p, n);
             } else {
                 const WCHAR* p = va_arg(args, const WCHAR*);
                 s = p ? std::u16string(p) : std::u16string(u"(null)");
-                if (spec.precision >= 0 && size_t(spec.precision) < s.size()) {
-                    s.resize(spec.precision);
+                if (conv.precision >= 0 && size_t(conv.precision) < s.size()) {
+                    s.resize(conv.precision);
                 }
             }
-            pad(out, spec, s, u"", false);
+            pad(out, conv, s, u"", false);
             return;
         }
         case u'c':
         case u'C': {
             int v = va_arg(args, int);
             std::u16string s;
-            bool narrow = (c == u'C' && spec.size != 'l') || spec.size == 'h';
+            bool narrow = (c == u'C' && conv.size != 'l') || conv.size == 'h';
             if (narrow) {
                 char b = char(v);
                 s = narrowToWide(&b, 1);
             } else {
                 s = std::u16string(1, char16_t(v));
             }
-            pad(out, spec, s, u"", false);
+            pad(out, conv, s, u"", false);
             return;
         }
         case u'd':
         case u'i': {
             int32_t v = va_arg(args, int32_t);
             uint32_t magnitude = v < 0 ? 0u - uint32_t(v) : uint32_t(v);
-            pad(out, spec, digits(magnitude, 10, false), v < 0 ? u"-" : u"", true);
+            pad(out, conv, digits(magnitude, 10, false), v < 0 ? u"-" : u"", true);
             return;
         }
         case u'u':
-            pad(out, spec, digits(va_arg(args, uint32_t), 10, false), u"", true);
+            pad(out, conv, digits(va_arg(args, uint32_t), 10, false), u"", true);
             return;
         case u'x':
         case u'X': {
             uint32_t v = va_arg(args, uint32_t);
-            std::u16string prefix = spec.alternate && v ? (c == u'x' ? u"0x" : u"0X") : u"";
-            pad(out, spec, digits(v, 16, c == u'X'), prefix, true);
+            std::u16string prefix = conv.alternate && v ? (c == u'x' ? u"0x" : u"0X") : u"";
+            pad(out, conv, digits(v, 16, c == u'X'), prefix, true);
             return;
         }
         default:
@@ -167,7 +175,8 @@ void convert(Output& out, WCHAR c, const Spec& spec, va_list& args) {
 }
 
 int format(WCHAR* buffer, size_t count, const WCHAR* f, va_list args) {
-    if (buffer == nullptr || count == 0) return -1;
+    if (buffer == nullptr || count == 0)
+        return -1;
     if (f == nullptr) {
         buffer[0] = 0;
         return 0;
@@ -185,10 +194,11 @@ int format(WCHAR* buffer, size_t count, const WCHAR* f, va_list args) {
             out.put(*f++);
             continue;
         }
-        Spec spec;
-        f = parseSpec(f, spec, ap);
-        if (!*f) break;
-        convert(out, *f++, spec, ap);
+        Conversion conv;
+        f = parseConversion(f, conv, ap);
+        if (!*f)
+            break;
+        convert(out, *f++, conv, ap);
     }
     va_end(ap);
     out.terminate();
