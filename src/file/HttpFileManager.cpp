@@ -1,0 +1,312 @@
+#include "file/HttpFileManager.h"
+
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "console/Console.h"
+#include "file/HttpConnection.h"
+#include "platform/ce/CeFile.h"
+#include "platform/ce/CeSystem.h"
+#include "platform/ce/CeText.h"
+
+namespace {
+
+constexpr ce::WORD kWinsockVersion = 0x0101;
+constexpr uint16_t kDefaultPort = 80;
+
+bool isSeparator(char c) { return c == ' ' || c == ':' || c == '\r' || c == '\n'; }
+
+// The next token of `text` at `cursor`, split at space, ':', CR and LF; null
+// at the end. Ends the token with a 0 byte in place.
+char* nextToken(char*& cursor) {
+    while (*cursor && isSeparator(*cursor)) ++cursor;
+    if (!*cursor) return nullptr;
+    char* token = cursor;
+    while (*cursor && !isSeparator(*cursor)) ++cursor;
+    if (*cursor) *cursor++ = 0;
+    return token;
+}
+
+bool equalsIgnoringCase(const char* a, const char* b) {
+    for (; *a && *b; ++a, ++b) {
+        char x = *a >= 'A' && *a <= 'Z' ? char(*a + 32) : *a;
+        char y = *b >= 'A' && *b <= 'Z' ? char(*b + 32) : *b;
+        if (x != y) return false;
+    }
+    return *a == *b;
+}
+
+// The value of the leading decimal digits; 0 when there are none. A value
+// beyond 32 bits stays at 0xFFFFFFFF, which no buffer can hold.
+template <class Char>
+uint32_t decimalValue(const Char* text) {
+    uint64_t value = 0;
+    for (; *text >= '0' && *text <= '9'; ++text) {
+        value = value * 10 + uint32_t(*text - '0');
+        if (value > 0xFFFFFFFF) return 0xFFFFFFFF;
+    }
+    return uint32_t(value);
+}
+
+}  // namespace
+
+HttpFileManager::HttpFileManager(Console*& console)
+    : FileManager(console),
+      getPiece("GET "),
+      headPiece("HEAD "),
+      versionPiece(" HTTP/1.0\r\nHOST: "),
+      agentPiece("\r\nUser-Agent: KESTREL/VEVA(1st impact; Windows CE; ARM)\r\n\r\n") {
+    debugLevel = 1;
+    resetFile();
+    console->print(TEXT("FileManager: HTTP\n"));
+    // WinSock of Windows CE before 3.11 has no usable start-up call.
+    ce::OSVERSIONINFOW version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    bool platform = ce::GetVersionExW(&version) &&
+                    (version.dwMajorVersion > 3 ||
+                     (version.dwMajorVersion == 3 && version.dwMinorVersion >= 11));
+    startup = platform ? ce::WSAStartup : startupSubstitute;
+    cleanup = platform ? ce::WSACleanup : cleanupSubstitute;
+}
+
+HttpFileManager::~HttpFileManager() {
+    delete[] content;
+    cleanup();
+}
+
+int HttpFileManager::startupSubstitute(ce::WORD version, ce::WSADATA* data) {
+    *data = ce::WSADATA{};
+    data->wVersion = version;
+    data->wHighVersion = version;
+    data->iMaxSockets = 10;
+    return 0;
+}
+
+int HttpFileManager::cleanupSubstitute() { return 0; }
+
+void HttpFileManager::resetFile() {
+    asciiPath[0] = 0;
+    cached = 0;
+    delete[] content;
+    content = nullptr;
+    headerLength = 0;
+    position = 0;
+}
+
+bool HttpFileManager::setRoot(const ce::WCHAR* directory) {
+    ce::WCHAR text[kBufferBytes];
+    ce::wcsncpy(text, directory, kBufferBytes - 1);
+    text[kBufferBytes - 1] = 0;
+    ce::WCHAR* state = nullptr;
+    const ce::WCHAR* scheme = ce::wcstok(text, TEXT(":/"), &state);
+    if (!scheme || ce::_wcsicmp(scheme, TEXT("http")) != 0) return false;
+    const ce::WCHAR* host = ce::wcstok(nullptr, TEXT(":/"), &state);
+    if (!host) {
+        // "http" alone names no server.
+        console->print(TEXT("can't get host by name.\n"));
+        return false;
+    }
+    if (!toAscii(hostName, host, kBufferBytes)) return false;
+    uint16_t port = kDefaultPort;
+    if (const ce::WCHAR* portText = ce::wcstok(nullptr, TEXT(":/"), &state))
+        port = uint16_t(decimalValue(portText));
+
+    if (startup(kWinsockVersion, &winsockData) != 0) {
+        console->print(TEXT("WinSock initialize failed.\n"));
+        return false;
+    }
+    if ((winsockData.wVersion & 0xFF) != 1 || (winsockData.wVersion >> 8) != 1) {
+        console->print(TEXT("can't use WinSock DLL.\n"));
+        return false;
+    }
+    ce::SOCKET test = ce::socket(ce::AF_INET, ce::SOCK_STREAM, 0);
+    if (test == ce::INVALID_SOCKET) {
+        console->print(TEXT("can't open socket. cause=%d\n"), ce::GetLastError());
+        return false;
+    }
+    serverAddress = ce::sockaddr_in{};
+    serverAddress.sin_family = ce::AF_INET;
+    serverAddress.sin_port = ce::htons(port);
+    bool connected = connectServer(test);
+    ce::closesocket(test);
+    if (connected) console->print(TEXT("(%S) connected.\n"), hostName);
+    return connected;
+}
+
+bool HttpFileManager::tryAddress(ce::SOCKET test, const uint8_t* address) {
+    std::memcpy(&serverAddress.sin_addr, address, 4);
+    console->print(TEXT("%d.%d.%d.%d "), address[0], address[1], address[2], address[3]);
+    return ce::connect(test, reinterpret_cast<const ce::sockaddr*>(&serverAddress),
+                       sizeof serverAddress) == 0;
+}
+
+bool HttpFileManager::connectServer(ce::SOCKET test) {
+    if (const ce::hostent* host = ce::gethostbyname(hostName)) {
+        for (char** entry = host->h_addr_list; host->h_length == 4 && entry && *entry; ++entry) {
+            if (tryAddress(test, reinterpret_cast<const uint8_t*>(*entry))) return true;
+        }
+        console->print(TEXT("can't connect server.\n"));
+        return false;
+    }
+    ce::ULONG address = ce::inet_addr(hostName);
+    if (address == ce::INADDR_NONE) {
+        console->print(TEXT("can't get host by name.\n"));
+        return false;
+    }
+    uint8_t bytes[4];
+    std::memcpy(bytes, &address, 4);
+    if (tryAddress(test, bytes)) return true;
+    console->print(TEXT("can't connect server.\n"));
+    return false;
+}
+
+bool HttpFileManager::open(const ce::WCHAR* name, uint32_t) {
+    resetFile();
+    return toAscii(asciiPath, name, kPathBytes);
+}
+
+uint32_t HttpFileManager::size() {
+    uint32_t headerBytes = 0;
+    return head(headerBytes);
+}
+
+uint32_t HttpFileManager::close() { return 1; }
+
+int32_t HttpFileManager::write(const void*, uint32_t, uint32_t) { return 0; }
+
+bool HttpFileManager::seek(uint32_t offset) {
+    position = offset;
+    return true;
+}
+
+bool HttpFileManager::sendRequest(const HttpConnection& connection, const char* method) {
+    const char* pieces[] = {method, asciiPath, versionPiece, hostName, agentPiece};
+    size_t length = 0;
+    for (const char* piece : pieces) length += std::strlen(piece);
+    // The request and its terminator must fit the request buffer.
+    if (length + 1 > sizeof request) {
+        console->print(TEXT("request too long. %d > %d\n"), int(length + 1), int(sizeof request));
+        return false;
+    }
+    char* end = request;
+    for (const char* piece : pieces) {
+        size_t n = std::strlen(piece);
+        std::memcpy(end, piece, n);
+        end += n;
+    }
+    *end = 0;
+    ce::send(connection.socket(), request, int(length), 0);
+    return true;
+}
+
+uint32_t HttpFileManager::receiveAll(ce::SOCKET socket, char* buffer, uint32_t size,
+                                     bool& failed) {
+    uint32_t total = 0;
+    while (total < size) {
+        uint32_t want = size - total > 0x7FFFFFFF ? 0x7FFFFFFF : size - total;
+        int r = ce::recv(socket, buffer + total, int(want), 0);
+        if (r < 0) {
+            failed = true;
+            break;
+        }
+        if (r == 0) break;
+        total += uint32_t(r);
+    }
+    return total;
+}
+
+void HttpFileManager::scanHeaderChunk(char* chunk, uint32_t& length, bool& found) {
+    // A 255-byte chunk holds at most 128 tokens.
+    char* tokens[kReceiveChunk / 2 + 1];
+    uint32_t count = 0;
+    for (char* cursor = chunk; char* token = nextToken(cursor);) tokens[count++] = token;
+    for (uint32_t i = 0; i < count; ++i) {
+        // A name that ends its chunk has no value in it; the value is not
+        // looked for in the next chunk.
+        if (equalsIgnoringCase(tokens[i], "content-length") && i + 1 < count) {
+            length = decimalValue(tokens[i + 1]);
+            found = true;
+        }
+    }
+}
+
+uint32_t HttpFileManager::head(uint32_t& headerBytes) {
+    headerBytes = 0;
+    HttpConnection connection(&serverAddress);
+    if (!connection.valid()) {
+        console->print(TEXT("can't open socket.\n"));
+        return 0;
+    }
+    if (!sendRequest(connection, headPiece)) return 0;
+    std::unique_ptr<char[]> buffer(new (std::nothrow) char[kReceiveChunk + 1]);
+    if (!buffer) {
+        console->print(TEXT("can't allocate receive buffer.\n"));
+        return 0;
+    }
+    uint32_t length = 0, total = 0;
+    bool found = false, failed = false;
+    while (!failed) {
+        uint32_t n = receiveAll(connection.socket(), buffer.get(), kReceiveChunk, failed);
+        if (n == 0) break;
+        buffer[n] = 0;
+        scanHeaderChunk(buffer.get(), length, found);
+        total += n;
+    }
+    if (failed) console->print(TEXT("can't receive. cause=%d\n"), ce::GetLastError());
+    headerBytes = total;
+    if (found) {
+        console->print(TEXT("open http://%S%S - header %d byte contents %d byte\n"), hostName,
+                       asciiPath, total, length);
+    } else {
+        console->print(TEXT("No Content-Length.\n"));
+    }
+    return found ? length : 0;
+}
+
+int32_t HttpFileManager::read(void* destination, uint32_t count, uint32_t offset) {
+    uint32_t p = offset;
+    if (offset == kCurrentPosition) {
+        p = position;
+        position += count;
+    }
+    if (!cached) {
+        int32_t fetched = fetchContent();
+        if (fetched <= 0) return fetched;
+    }
+    return copyFromContent(destination, count, p);
+}
+
+int32_t HttpFileManager::fetchContent() {
+    if (headerLength == 0) contentLength = head(headerLength);
+    HttpConnection connection(&serverAddress);
+    if (!connection.valid()) return 0;
+    if (!sendRequest(connection, getPiece)) return -1;
+    // The GET response's header is as long as the whole HEAD response.
+    std::unique_ptr<char[]> header(new (std::nothrow) char[size_t(headerLength)]);
+    std::unique_ptr<char[]> body(new (std::nothrow) char[size_t(contentLength)]);
+    if (!header || !body) {
+        console->print(TEXT("can't allocate receive buffer.\n"));
+        return -1;
+    }
+    bool failed = false;
+    receiveAll(connection.socket(), header.get(), headerLength, failed);
+    uint32_t received = failed ? 0 : receiveAll(connection.socket(), body.get(), contentLength, failed);
+    if (failed) {
+        console->print(TEXT("can't receive. cause=%d\n"), ce::GetLastError());
+        return -1;
+    }
+    // A server that closes early delivers a shorter file, never bytes that
+    // did not arrive.
+    contentLength = received;
+    content = body.release();
+    cached = 1;
+    return 1;
+}
+
+int32_t HttpFileManager::copyFromContent(void* destination, uint32_t count, uint32_t p) const {
+    if (p >= contentLength) return 0;
+    uint32_t n = count < contentLength - p ? count : contentLength - p;
+    std::memcpy(destination, content + p, n);
+    return int32_t(n);
+}
