@@ -1,4 +1,5 @@
 // Device names: "COM1:" is the serial port; the disk driver adds "DSKn:".
+#include "ce/DiskDevice.h"
 #include "ce/HandleTable.h"
 #include "machine/Com1.h"
 #include "platform/ce/CeTypes.h"
@@ -51,6 +52,9 @@ std::unique_ptr<HandleObject> openDevice(const std::u16string& name, uint32_t ac
         port.countOpen();
         return std::make_unique<Com1Port>(port);
     }
+    if (upper.size() == 5 && upper.compare(0, 3, "DSK") == 0 && upper[3] >= '0' &&
+        upper[3] <= '9' && upper[4] == ':')
+        return openDisk(upper, access, error);
     error = ce::ERROR_FILE_NOT_FOUND;
     return nullptr;
 }

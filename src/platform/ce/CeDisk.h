@@ -8,6 +8,8 @@ namespace ce {
 constexpr DWORD DISK_IOCTL_GETINFO = 1;  // in: DISK_INFO, filled by the driver
 constexpr DWORD DISK_IOCTL_READ = 2;     // in: SG_REQ
 
+constexpr DWORD ERROR_SECTOR_NOT_FOUND = 27;  // a request past the disk's end
+
 constexpr DWORD DISK_INFO_FLAG_MBR = 0x01;
 constexpr DWORD DISK_INFO_FLAG_CHS_UNCERTAIN = 0x02;
 constexpr DWORD DISK_INFO_FLAG_UNFORMATTED = 0x04;

@@ -1,0 +1,39 @@
+// The block device layer: a UFS partition of a Windows CE disk ("DSK1:"),
+// read sector by sector relative to the partition's start. It is reached only
+// through its device switch entry. Read-only. Its messages go to the debug
+// output channel.
+#pragma once
+
+#include <cstdint>
+
+struct OpenFileRecord;
+
+// A device's entry points. Results are 0 or a POSIX error number.
+struct DeviceSwitch {
+    const char* name;
+    // Reads `count` bytes from `sector` (relative to the partition) into
+    // `destination`; direction 1 is a read, anything else gives 30. The count
+    // transferred is stored through `transferred` when it is not null.
+    int (*strategy)(void* state, int direction, uint32_t sector, uint32_t count, void* destination,
+                    uint32_t* transferred);
+    // Opens device PREFIX+unit (prefix of exactly 3 characters, unit 0-9),
+    // checks the disk and finds the partition; `index` chooses the disk
+    // label's partition. Stores the device state in the record, or null.
+    int (*open)(OpenFileRecord* record, const char* prefix, int unit, int index);
+    // Releases the device state and closes the device.
+    int (*close)(OpenFileRecord* record);
+    // Not supported: always 5.
+    int (*ioctl)(OpenFileRecord* record, uint32_t command, void* data);
+};
+
+struct UfsFile;
+
+// What the UFS backend keeps of its device and open file.
+struct OpenFileRecord {
+    const DeviceSwitch* device = nullptr;
+    void* deviceState = nullptr;  // set by the device's open
+    UfsFile* file = nullptr;      // set by ufsOpen
+};
+
+// The entry of the Windows CE block device layer.
+const DeviceSwitch& winblk();
