@@ -17,7 +17,7 @@
 namespace host {
 
 class Network : public MachineComponent {
-public:
+  public:
     explicit Network(Machine& machine);
     ~Network() override;
 
@@ -46,7 +46,7 @@ public:
     std::vector<char*> entryList;
     char* noAliases[1] = {nullptr};
 
-private:
+  private:
     std::map<ce::SOCKET, int> sockets_;
     ce::SOCKET next_ = 0x40;
     std::vector<Endpoint> connects_;

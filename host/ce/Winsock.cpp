@@ -33,31 +33,46 @@ namespace {
 
 bool parseDotted(const std::string& text, uint32_t& address) {
     ::in_addr a{};
-    if (::inet_pton(AF_INET, text.c_str(), &a) != 1) return false;
+    if (::inet_pton(AF_INET, text.c_str(), &a) != 1)
+        return false;
     address = ::be32toh(a.s_addr);
     return true;
 }
 
 uint32_t wsaError(int e) {
     switch (e) {
-        case EINTR: return ce::WSAEINTR;
-        case EBADF: return ce::WSAEBADF;
+        case EINTR:
+            return ce::WSAEINTR;
+        case EBADF:
+            return ce::WSAEBADF;
         case EACCES:
-        case EPERM: return ce::WSAEACCES;
-        case EFAULT: return ce::WSAEFAULT;
+        case EPERM:
+            return ce::WSAEACCES;
+        case EFAULT:
+            return ce::WSAEFAULT;
         case EMFILE:
-        case ENFILE: return ce::WSAEMFILE;
-        case EAFNOSUPPORT: return ce::WSAEAFNOSUPPORT;
-        case EADDRNOTAVAIL: return ce::WSAEADDRNOTAVAIL;
-        case ENETUNREACH: return ce::WSAENETUNREACH;
+        case ENFILE:
+            return ce::WSAEMFILE;
+        case EAFNOSUPPORT:
+            return ce::WSAEAFNOSUPPORT;
+        case EADDRNOTAVAIL:
+            return ce::WSAEADDRNOTAVAIL;
+        case ENETUNREACH:
+            return ce::WSAENETUNREACH;
         case ECONNRESET:
-        case EPIPE: return ce::WSAECONNRESET;
-        case ENOTCONN: return ce::WSAENOTCONN;
+        case EPIPE:
+            return ce::WSAECONNRESET;
+        case ENOTCONN:
+            return ce::WSAENOTCONN;
         case EAGAIN:
-        case ETIMEDOUT: return ce::WSAETIMEDOUT;
-        case ECONNREFUSED: return ce::WSAECONNREFUSED;
-        case EHOSTUNREACH: return ce::WSAEHOSTUNREACH;
-        default: return ce::WSAEINVAL;
+        case ETIMEDOUT:
+            return ce::WSAETIMEDOUT;
+        case ECONNREFUSED:
+            return ce::WSAECONNREFUSED;
+        case EHOSTUNREACH:
+            return ce::WSAEHOSTUNREACH;
+        default:
+            return ce::WSAEINVAL;
     }
 }
 
@@ -77,11 +92,13 @@ Network::Network(Machine& machine) {
     }
     dns_ = profile.value("net.dns", "on") != "off";
     std::string timeout = profile.value("net.timeout_ms");
-    if (!timeout.empty()) timeoutMs_ = std::stoi(timeout);
+    if (!timeout.empty())
+        timeoutMs_ = std::stoi(timeout);
 }
 
 Network::~Network() {
-    for (const auto& [s, fd] : sockets_) ::close(fd);
+    for (const auto& [s, fd] : sockets_)
+        ::close(fd);
 }
 
 ce::SOCKET Network::add(int fd) {
@@ -97,7 +114,8 @@ int Network::fd(ce::SOCKET s) const {
 
 bool Network::close(ce::SOCKET s) {
     auto it = sockets_.find(s);
-    if (it == sockets_.end()) return false;
+    if (it == sockets_.end())
+        return false;
     ::close(it->second);
     sockets_.erase(it);
     return true;
@@ -105,7 +123,8 @@ bool Network::close(ce::SOCKET s) {
 
 bool Network::lookup(const std::string& name, uint32_t& address) const {
     auto it = names_.find(name);
-    if (it == names_.end()) return false;
+    if (it == names_.end())
+        return false;
     address = it->second;
     return true;
 }
@@ -115,7 +134,9 @@ bool Network::lookup(const std::string& name, uint32_t& address) const {
 namespace ce {
 namespace {
 
-host::Network& network() { return host::Machine::current().component<host::Network>(); }
+host::Network& network() {
+    return host::Machine::current().component<host::Network>();
+}
 
 bool resolve(const std::string& name, std::vector<uint32_t>& addresses) {
     host::Network& net = network();
@@ -124,18 +145,22 @@ bool resolve(const std::string& name, std::vector<uint32_t>& addresses) {
         addresses.push_back(address);
         return true;
     }
-    if (!net.dnsEnabled() || name.empty()) return false;
+    if (!net.dnsEnabled() || name.empty())
+        return false;
     ::addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
     ::addrinfo* list = nullptr;
-    if (::getaddrinfo(name.c_str(), nullptr, &hints, &list) != 0) return false;
+    if (::getaddrinfo(name.c_str(), nullptr, &hints, &list) != 0)
+        return false;
     for (::addrinfo* a = list; a; a = a->ai_next) {
         const auto* in = reinterpret_cast<const ::sockaddr_in*>(a->ai_addr);
         uint32_t value = be32toh(in->sin_addr.s_addr);
         bool seen = false;
-        for (uint32_t known : addresses) seen = seen || known == value;
-        if (!seen) addresses.push_back(value);
+        for (uint32_t known : addresses)
+            seen = seen || known == value;
+        if (!seen)
+            addresses.push_back(value);
     }
     ::freeaddrinfo(list);
     return !addresses.empty();
@@ -145,7 +170,8 @@ bool resolve(const std::string& name, std::vector<uint32_t>& addresses) {
 
 int WSAStartup(WORD version, WSADATA* data) {
     host::Machine::current().counters()["WSAStartup"]++;
-    if (!data) return int(WSAEFAULT);
+    if (!data)
+        return int(WSAEFAULT);
     *data = WSADATA{};
     data->wVersion = version < 0x0101 ? version : 0x0101;
     data->wHighVersion = 0x0101;
@@ -161,7 +187,9 @@ int WSACleanup() {
     return 0;
 }
 
-int WSAGetLastError() { return int(GetLastError()); }
+int WSAGetLastError() {
+    return int(GetLastError());
+}
 
 SOCKET socket(int family, int type, int protocol) {
     if (family != kFamilyInet || type != kStream) {
@@ -182,10 +210,13 @@ SOCKET socket(int family, int type, int protocol) {
 
 int connect(SOCKET s, const sockaddr* address, int length) {
     int fd = network().fd(s);
-    if (fd < 0) return host::fail(WSAENOTSOCK);
-    if (!address || length < int(sizeof(sockaddr_in))) return host::fail(WSAEFAULT);
+    if (fd < 0)
+        return host::fail(WSAENOTSOCK);
+    if (!address || length < int(sizeof(sockaddr_in)))
+        return host::fail(WSAEFAULT);
     const auto* in = reinterpret_cast<const sockaddr_in*>(address);
-    if (in->sin_family != kFamilyInet) return host::fail(WSAEAFNOSUPPORT);
+    if (in->sin_family != kFamilyInet)
+        return host::fail(WSAEAFNOSUPPORT);
     uint16_t port = be16toh(in->sin_port);
     network().connects().push_back({be32toh(in->sin_addr.s_addr), port});
     ::sockaddr_in target{};
@@ -201,8 +232,10 @@ int connect(SOCKET s, const sockaddr* address, int length) {
 
 int send(SOCKET s, const char* buffer, int length, int flags) {
     int fd = network().fd(s);
-    if (fd < 0) return host::fail(WSAENOTSOCK);
-    if (length < 0 || (!buffer && length > 0)) return host::fail(WSAEFAULT);
+    if (fd < 0)
+        return host::fail(WSAENOTSOCK);
+    if (length < 0 || (!buffer && length > 0))
+        return host::fail(WSAEFAULT);
     ssize_t r;
     do {
         r = ::send(fd, buffer, size_t(length), MSG_NOSIGNAL);
@@ -212,8 +245,10 @@ int send(SOCKET s, const char* buffer, int length, int flags) {
 
 int recv(SOCKET s, char* buffer, int length, int flags) {
     int fd = network().fd(s);
-    if (fd < 0) return host::fail(WSAENOTSOCK);
-    if (length < 0 || (!buffer && length > 0)) return host::fail(WSAEFAULT);
+    if (fd < 0)
+        return host::fail(WSAENOTSOCK);
+    if (length < 0 || (!buffer && length > 0))
+        return host::fail(WSAEFAULT);
     ssize_t r;
     do {
         r = ::recv(fd, buffer, size_t(length), 0);
@@ -234,9 +269,11 @@ hostent* gethostbyname(const char* name) {
     host::Network& net = network();
     net.entryName = name;
     net.entryAddresses.clear();
-    for (uint32_t a : addresses) net.entryAddresses.push_back(htobe32(a));
+    for (uint32_t a : addresses)
+        net.entryAddresses.push_back(htobe32(a));
     net.entryList.clear();
-    for (uint32_t& a : net.entryAddresses) net.entryList.push_back(reinterpret_cast<char*>(&a));
+    for (uint32_t& a : net.entryAddresses)
+        net.entryList.push_back(reinterpret_cast<char*>(&a));
     net.entryList.push_back(nullptr);
     net.entry.h_name = net.entryName.data();
     net.entry.h_aliases = net.noAliases;
@@ -247,13 +284,17 @@ hostent* gethostbyname(const char* name) {
 }
 
 ULONG inet_addr(const char* text) {
-    if (!text) return kAddressNone;
+    if (!text)
+        return kAddressNone;
     ::in_addr a{};
     // inet_aton takes the same forms as WinSock: a.b.c.d, a.b.c, a.b, a.
-    if (::inet_aton(text, &a) == 0) return kAddressNone;
+    if (::inet_aton(text, &a) == 0)
+        return kAddressNone;
     return a.s_addr;
 }
 
-USHORT htons(USHORT value) { return USHORT((value >> 8) | (value << 8)); }
+USHORT htons(USHORT value) {
+    return USHORT((value >> 8) | (value << 8));
+}
 
 }  // namespace ce

@@ -9,5 +9,6 @@ HttpConnection::HttpConnection(const ce::sockaddr_in* address)
 }
 
 HttpConnection::~HttpConnection() {
-    if (valid()) ce::closesocket(socket_);
+    if (valid())
+        ce::closesocket(socket_);
 }

@@ -6,7 +6,7 @@
 #include "platform/ce/CeWinsock.h"
 
 class HttpConnection {
-public:
+  public:
     // Creates the socket and connects it to `address`; a failed connect is
     // noticed by the first send or receive.
     explicit HttpConnection(const ce::sockaddr_in* address);
@@ -17,7 +17,7 @@ public:
     bool valid() const { return socket_ != ce::INVALID_SOCKET; }
     ce::SOCKET socket() const { return socket_; }
 
-private:
+  private:
     const ce::sockaddr_in* address_;
     ce::SOCKET socket_;
 };

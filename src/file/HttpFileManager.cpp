@@ -15,16 +15,22 @@ namespace {
 constexpr ce::WORD kWinsockVersion = 0x0101;
 constexpr uint16_t kDefaultPort = 80;
 
-bool isSeparator(char c) { return c == ' ' || c == ':' || c == '\r' || c == '\n'; }
+bool isSeparator(char c) {
+    return c == ' ' || c == ':' || c == '\r' || c == '\n';
+}
 
 // The next token of `text` at `cursor`, split at space, ':', CR and LF; null
 // at the end. Ends the token with a 0 byte in place.
 char* nextToken(char*& cursor) {
-    while (*cursor && isSeparator(*cursor)) ++cursor;
-    if (!*cursor) return nullptr;
+    while (*cursor && isSeparator(*cursor))
+        ++cursor;
+    if (!*cursor)
+        return nullptr;
     char* token = cursor;
-    while (*cursor && !isSeparator(*cursor)) ++cursor;
-    if (*cursor) *cursor++ = 0;
+    while (*cursor && !isSeparator(*cursor))
+        ++cursor;
+    if (*cursor)
+        *cursor++ = 0;
     return token;
 }
 
@@ -32,7 +38,8 @@ bool equalsIgnoringCase(const char* a, const char* b) {
     for (; *a && *b; ++a, ++b) {
         char x = *a >= 'A' && *a <= 'Z' ? char(*a + 32) : *a;
         char y = *b >= 'A' && *b <= 'Z' ? char(*b + 32) : *b;
-        if (x != y) return false;
+        if (x != y)
+            return false;
     }
     return *a == *b;
 }
@@ -44,7 +51,8 @@ uint32_t decimalValue(const Char* text) {
     uint64_t value = 0;
     for (; *text >= '0' && *text <= '9'; ++text) {
         value = value * 10 + uint32_t(*text - '0');
-        if (value > 0xFFFFFFFF) return 0xFFFFFFFF;
+        if (value > 0xFFFFFFFF)
+            return 0xFFFFFFFF;
     }
     return uint32_t(value);
 }
@@ -83,7 +91,9 @@ int HttpFileManager::startupSubstitute(ce::WORD version, ce::WSADATA* data) {
     return 0;
 }
 
-int HttpFileManager::cleanupSubstitute() { return 0; }
+int HttpFileManager::cleanupSubstitute() {
+    return 0;
+}
 
 void HttpFileManager::resetFile() {
     asciiPath[0] = 0;
@@ -100,14 +110,16 @@ bool HttpFileManager::setRoot(const ce::WCHAR* directory) {
     text[kBufferBytes - 1] = 0;
     ce::WCHAR* state = nullptr;
     const ce::WCHAR* scheme = ce::wcstok(text, TEXT(":/"), &state);
-    if (!scheme || ce::_wcsicmp(scheme, TEXT("http")) != 0) return false;
+    if (!scheme || ce::_wcsicmp(scheme, TEXT("http")) != 0)
+        return false;
     const ce::WCHAR* host = ce::wcstok(nullptr, TEXT(":/"), &state);
     if (!host) {
         // "http" alone names no server.
         console->print(TEXT("can't get host by name.\n"));
         return false;
     }
-    if (!toAscii(hostName, host, kBufferBytes)) return false;
+    if (!toAscii(hostName, host, kBufferBytes))
+        return false;
     uint16_t port = kDefaultPort;
     if (const ce::WCHAR* portText = ce::wcstok(nullptr, TEXT(":/"), &state))
         port = uint16_t(decimalValue(portText));
@@ -130,7 +142,8 @@ bool HttpFileManager::setRoot(const ce::WCHAR* directory) {
     serverAddress.sin_port = ce::htons(port);
     bool connected = connectServer(test);
     ce::closesocket(test);
-    if (connected) console->print(TEXT("(%S) connected.\n"), hostName);
+    if (connected)
+        console->print(TEXT("(%S) connected.\n"), hostName);
     return connected;
 }
 
@@ -144,7 +157,8 @@ bool HttpFileManager::tryAddress(ce::SOCKET test, const uint8_t* address) {
 bool HttpFileManager::connectServer(ce::SOCKET test) {
     if (const ce::hostent* host = ce::gethostbyname(hostName)) {
         for (char** entry = host->h_addr_list; host->h_length == 4 && entry && *entry; ++entry) {
-            if (tryAddress(test, reinterpret_cast<const uint8_t*>(*entry))) return true;
+            if (tryAddress(test, reinterpret_cast<const uint8_t*>(*entry)))
+                return true;
         }
         console->print(TEXT("can't connect server.\n"));
         return false;
@@ -156,7 +170,8 @@ bool HttpFileManager::connectServer(ce::SOCKET test) {
     }
     uint8_t bytes[4];
     std::memcpy(bytes, &address, 4);
-    if (tryAddress(test, bytes)) return true;
+    if (tryAddress(test, bytes))
+        return true;
     console->print(TEXT("can't connect server.\n"));
     return false;
 }
@@ -171,9 +186,13 @@ uint32_t HttpFileManager::size() {
     return head(headerBytes);
 }
 
-uint32_t HttpFileManager::close() { return 1; }
+uint32_t HttpFileManager::close() {
+    return 1;
+}
 
-int32_t HttpFileManager::write(const void*, uint32_t, uint32_t) { return 0; }
+int32_t HttpFileManager::write(const void*, uint32_t, uint32_t) {
+    return 0;
+}
 
 bool HttpFileManager::seek(uint32_t offset) {
     position = offset;
@@ -183,7 +202,8 @@ bool HttpFileManager::seek(uint32_t offset) {
 bool HttpFileManager::sendRequest(const HttpConnection& connection, const char* method) {
     const char* pieces[] = {method, asciiPath, versionPiece, hostName, agentPiece};
     size_t length = 0;
-    for (const char* piece : pieces) length += std::strlen(piece);
+    for (const char* piece : pieces)
+        length += std::strlen(piece);
     // The request and its terminator must fit the request buffer.
     if (length + 1 > sizeof request) {
         console->print(TEXT("request too long. %d > %d\n"), int(length + 1), int(sizeof request));
@@ -200,8 +220,7 @@ bool HttpFileManager::sendRequest(const HttpConnection& connection, const char* 
     return true;
 }
 
-uint32_t HttpFileManager::receiveAll(ce::SOCKET socket, char* buffer, uint32_t size,
-                                     bool& failed) {
+uint32_t HttpFileManager::receiveAll(ce::SOCKET socket, char* buffer, uint32_t size, bool& failed) {
     uint32_t total = 0;
     while (total < size) {
         uint32_t want = size - total > 0x7FFFFFFF ? 0x7FFFFFFF : size - total;
@@ -210,7 +229,8 @@ uint32_t HttpFileManager::receiveAll(ce::SOCKET socket, char* buffer, uint32_t s
             failed = true;
             break;
         }
-        if (r == 0) break;
+        if (r == 0)
+            break;
         total += uint32_t(r);
     }
     return total;
@@ -220,7 +240,8 @@ void HttpFileManager::scanHeaderChunk(char* chunk, uint32_t& length, bool& found
     // A 255-byte chunk holds at most 128 tokens.
     char* tokens[kReceiveChunk / 2 + 1];
     uint32_t count = 0;
-    for (char* cursor = chunk; char* token = nextToken(cursor);) tokens[count++] = token;
+    for (char* cursor = chunk; char* token = nextToken(cursor);)
+        tokens[count++] = token;
     for (uint32_t i = 0; i < count; ++i) {
         // A name that ends its chunk has no value in it; the value is not
         // looked for in the next chunk.
@@ -238,7 +259,8 @@ uint32_t HttpFileManager::head(uint32_t& headerBytes) {
         console->print(TEXT("can't open socket.\n"));
         return 0;
     }
-    if (!sendRequest(connection, headPiece)) return 0;
+    if (!sendRequest(connection, headPiece))
+        return 0;
     std::unique_ptr<char[]> buffer(new (std::nothrow) char[kReceiveChunk + 1]);
     if (!buffer) {
         console->print(TEXT("can't allocate receive buffer.\n"));
@@ -248,12 +270,14 @@ uint32_t HttpFileManager::head(uint32_t& headerBytes) {
     bool found = false, failed = false;
     while (!failed) {
         uint32_t n = receiveAll(connection.socket(), buffer.get(), kReceiveChunk, failed);
-        if (n == 0) break;
+        if (n == 0)
+            break;
         buffer[n] = 0;
         scanHeaderChunk(buffer.get(), length, found);
         total += n;
     }
-    if (failed) console->print(TEXT("can't receive. cause=%d\n"), ce::GetLastError());
+    if (failed)
+        console->print(TEXT("can't receive. cause=%d\n"), ce::GetLastError());
     headerBytes = total;
     if (found) {
         console->print(TEXT("open http://%S%S - header %d byte contents %d byte\n"), hostName,
@@ -272,16 +296,20 @@ int32_t HttpFileManager::read(void* destination, uint32_t count, uint32_t offset
     }
     if (!cached) {
         int32_t fetched = fetchContent();
-        if (fetched <= 0) return fetched;
+        if (fetched <= 0)
+            return fetched;
     }
     return copyFromContent(destination, count, p);
 }
 
 int32_t HttpFileManager::fetchContent() {
-    if (headerLength == 0) contentLength = head(headerLength);
+    if (headerLength == 0)
+        contentLength = head(headerLength);
     HttpConnection connection(&serverAddress);
-    if (!connection.valid()) return 0;
-    if (!sendRequest(connection, getPiece)) return -1;
+    if (!connection.valid())
+        return 0;
+    if (!sendRequest(connection, getPiece))
+        return -1;
     // The GET response's header is as long as the whole HEAD response.
     std::unique_ptr<char[]> header(new (std::nothrow) char[size_t(headerLength)]);
     std::unique_ptr<char[]> body(new (std::nothrow) char[size_t(contentLength)]);
@@ -291,7 +319,8 @@ int32_t HttpFileManager::fetchContent() {
     }
     bool failed = false;
     receiveAll(connection.socket(), header.get(), headerLength, failed);
-    uint32_t received = failed ? 0 : receiveAll(connection.socket(), body.get(), contentLength, failed);
+    uint32_t received =
+        failed ? 0 : receiveAll(connection.socket(), body.get(), contentLength, failed);
     if (failed) {
         console->print(TEXT("can't receive. cause=%d\n"), ce::GetLastError());
         return -1;
@@ -305,7 +334,8 @@ int32_t HttpFileManager::fetchContent() {
 }
 
 int32_t HttpFileManager::copyFromContent(void* destination, uint32_t count, uint32_t p) const {
-    if (p >= contentLength) return 0;
+    if (p >= contentLength)
+        return 0;
     uint32_t n = count < contentLength - p ? count : contentLength - p;
     std::memcpy(destination, content + p, n);
     return int32_t(n);

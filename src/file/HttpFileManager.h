@@ -12,7 +12,7 @@
 class HttpConnection;
 
 class HttpFileManager : public FileManager {
-public:
+  public:
     using StartupFunction = int (*)(ce::WORD version, ce::WSADATA* data);
     using CleanupFunction = int (*)();
 
@@ -44,7 +44,7 @@ public:
 
     StartupFunction startupFunction() const { return startup; }
 
-private:
+  private:
     static constexpr uint32_t kBufferBytes = 260;
     static constexpr uint32_t kReceiveChunk = 255;
 

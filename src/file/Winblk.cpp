@@ -27,7 +27,8 @@ void debugPrint(const ce::WCHAR* format, ...) {
     va_start(args, format);
     ce::wvsprintfW(buffer, format, args);
     va_end(args);
-    if (buffer[0]) ce::OutputDebugStringW(buffer);
+    if (buffer[0])
+        ce::OutputDebugStringW(buffer);
 }
 
 int rawRead(WinblkDisk& disk, uint32_t sector, uint32_t n, void* destination) {
@@ -39,8 +40,8 @@ int rawRead(WinblkDisk& disk, uint32_t sector, uint32_t n, void* destination) {
     request.sr_sglist[0].sb_buf = static_cast<ce::BYTE*>(destination);
     request.sr_sglist[0].sb_len = n * WinblkDisk::kSectorBytes;
     debugPrint(TEXT("rawread(0x%x, %d)"), sector, n);
-    if (!ce::DeviceIoControl(disk.handle, ce::DISK_IOCTL_READ, &request, sizeof request, nullptr,
-                             0, nullptr, nullptr)) {
+    if (!ce::DeviceIoControl(disk.handle, ce::DISK_IOCTL_READ, &request, sizeof request, nullptr, 0,
+                             nullptr, nullptr)) {
         debugPrint(TEXT("DeviceIoControl() failed.error=%d\n"), ce::GetLastError());
         return kIo;
     }
@@ -53,13 +54,15 @@ int rawRead(WinblkDisk& disk, uint32_t sector, uint32_t n, void* destination) {
 }
 
 int openDevice(WinblkDisk& disk, const char* prefix, int unit) {
-    if (!prefix || std::strlen(prefix) != 3 || unit < 0 || unit > 9) return kNoDevice;
+    if (!prefix || std::strlen(prefix) != 3 || unit < 0 || unit > 9)
+        return kNoDevice;
     auto upper = [](char c) { return int(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c); };
     ce::WCHAR name[ce::WSPRINTF_LIMIT];
     ce::wsprintfW(name, TEXT("%C%C%C%d:"), upper(prefix[0]), upper(prefix[1]), upper(prefix[2]),
                   unit);
     debugPrint(TEXT("winblk.open: block device name is '%s'\n"), name);
-    disk.handle = ce::CreateFileW(name, ce::GENERIC_READ, 0, nullptr, ce::OPEN_EXISTING, 0, nullptr);
+    disk.handle =
+        ce::CreateFileW(name, ce::GENERIC_READ, 0, nullptr, ce::OPEN_EXISTING, 0, nullptr);
     if (disk.handle == ce::INVALID_HANDLE_VALUE) {
         debugPrint(TEXT("can't open %s.\n"), name);
         return kNoDevice;
@@ -84,13 +87,14 @@ int checkDisk(WinblkDisk& disk) {
                  {ce::DISK_INFO_FLAG_UNFORMATTED, TEXT("UNFORMATTED ")},
                  {ce::DISK_INFO_FLAG_PAGEABLE, TEXT("PAGEABLE ")}};
     for (const Flag& flag : flags) {
-        if (info.di_flags & flag.bit) debugPrint(flag.name);
+        if (info.di_flags & flag.bit)
+            debugPrint(flag.name);
     }
     debugPrint(TEXT("\n"));
-    bool usable = (info.di_flags & ce::DISK_INFO_FLAG_MBR) &&
-                  !(info.di_flags & (ce::DISK_INFO_FLAG_CHS_UNCERTAIN |
-                                     ce::DISK_INFO_FLAG_UNFORMATTED)) &&
-                  info.di_bytes_per_sect == WinblkDisk::kSectorBytes;
+    bool usable =
+        (info.di_flags & ce::DISK_INFO_FLAG_MBR) &&
+        !(info.di_flags & (ce::DISK_INFO_FLAG_CHS_UNCERTAIN | ce::DISK_INFO_FLAG_UNFORMATTED)) &&
+        info.di_bytes_per_sect == WinblkDisk::kSectorBytes;
     if (!usable) {
         debugPrint(TEXT("invalid flags\n"));
         return kInvalid;
@@ -110,8 +114,10 @@ const uint8_t* choosePartition(const WinblkDisk& disk) {
     }
     for (int i = 0; i < 4; ++i) {
         const uint8_t* entry = disk.partitionTable + 16 * i;
-        if (entry[offsetof(PartitionEntry, type)] == kTypeTolvar) return entry;
-        if (entry[offsetof(PartitionEntry, type)] == kTypeFallback) chosen = entry;
+        if (entry[offsetof(PartitionEntry, type)] == kTypeTolvar)
+            return entry;
+        if (entry[offsetof(PartitionEntry, type)] == kTypeFallback)
+            chosen = entry;
     }
     return chosen;
 }
@@ -126,7 +132,8 @@ bool labelValid(const uint8_t* label) {
 }
 
 int findPartition(WinblkDisk& disk, int index) {
-    if (int r = rawRead(disk, 0, 1, disk.sectorBuffer)) return r;
+    if (int r = rawRead(disk, 0, 1, disk.sectorBuffer))
+        return r;
     std::memcpy(disk.partitionTable, disk.sectorBuffer + kPartitionTableOffset,
                 sizeof disk.partitionTable);
     const uint8_t* entry = choosePartition(disk);
@@ -136,7 +143,8 @@ int findPartition(WinblkDisk& disk, int index) {
         return 0;
     }
     disk.startSector = le32(entry + offsetof(PartitionEntry, firstSector));
-    if (int r = rawRead(disk, disk.startSector + 1, 1, disk.sectorBuffer)) return r;
+    if (int r = rawRead(disk, disk.startSector + 1, 1, disk.sectorBuffer))
+        return r;
     std::memcpy(disk.label, disk.sectorBuffer, sizeof disk.label);
     if (!labelValid(disk.label)) {
         debugPrint(TEXT("invalid disklabel, start sector=0x%x\n"), disk.startSector);
@@ -154,7 +162,8 @@ int findPartition(WinblkDisk& disk, int index) {
 int winblkClose(OpenFileRecord* record) {
     auto* disk = static_cast<WinblkDisk*>(record->deviceState);
     // The device handle goes with the state: nothing else could close it.
-    if (disk && disk->handle != ce::INVALID_HANDLE_VALUE) ce::CloseHandle(disk->handle);
+    if (disk && disk->handle != ce::INVALID_HANDLE_VALUE)
+        ce::CloseHandle(disk->handle);
     delete disk;
     record->deviceState = nullptr;
     return 0;
@@ -162,34 +171,45 @@ int winblkClose(OpenFileRecord* record) {
 
 int winblkOpen(OpenFileRecord* record, const char* prefix, int unit, int index) {
     auto* disk = new (std::nothrow) WinblkDisk{};
-    if (!disk) return kNoMemory;
+    if (!disk)
+        return kNoMemory;
     disk->handle = ce::INVALID_HANDLE_VALUE;
     record->deviceState = disk;
     int r = openDevice(*disk, prefix, unit);
-    if (r == 0) r = checkDisk(*disk);
-    if (r == 0) r = findPartition(*disk, index);
-    if (r != 0) winblkClose(record);
+    if (r == 0)
+        r = checkDisk(*disk);
+    if (r == 0)
+        r = findPartition(*disk, index);
+    if (r != 0)
+        winblkClose(record);
     return r;
 }
 
 int winblkStrategy(void* state, int direction, uint32_t sector, uint32_t count, void* destination,
                    uint32_t* transferred) {
-    if (direction != 1) return kReadOnly;
+    if (direction != 1)
+        return kReadOnly;
     auto* disk = static_cast<WinblkDisk*>(state);
-    if (!disk) return kNoDevice;
+    if (!disk)
+        return kNoDevice;
     sector += disk->startSector;
     uint32_t n = count / WinblkDisk::kSectorBytes;
-    if (int r = rawRead(*disk, sector, n, destination)) return r;
+    if (int r = rawRead(*disk, sector, n, destination))
+        return r;
     uint32_t whole = n * WinblkDisk::kSectorBytes;
     if (whole < count) {
-        if (int r = rawRead(*disk, sector + n, 1, disk->sectorBuffer)) return r;
+        if (int r = rawRead(*disk, sector + n, 1, disk->sectorBuffer))
+            return r;
         std::memcpy(static_cast<uint8_t*>(destination) + whole, disk->sectorBuffer, count - whole);
     }
-    if (transferred) *transferred = count;
+    if (transferred)
+        *transferred = count;
     return 0;
 }
 
-int winblkIoctl(OpenFileRecord*, uint32_t, void*) { return kIo; }
+int winblkIoctl(OpenFileRecord*, uint32_t, void*) {
+    return kIo;
+}
 
 }  // namespace
 
@@ -204,7 +224,8 @@ PartitionEntry PartitionEntry::load(const uint8_t* bytes) {
 uint16_t DiskLabel::checksumOf(const uint8_t* bytes, uint32_t count) {
     uint32_t end = offsetof(DiskLabel, partitions) + sizeof(LabelPartition) * count;
     uint16_t sum = 0;
-    for (uint32_t at = 0; at < end; at += 2) sum ^= le16(bytes + at);
+    for (uint32_t at = 0; at < end; at += 2)
+        sum ^= le16(bytes + at);
     return sum;
 }
 

@@ -16,7 +16,8 @@ void makeDisk(const fs::path& image, uint32_t sectors, const std::vector<std::st
     { std::ofstream(image, std::ios::binary | std::ios::trunc); }
     fs::resize_file(image, uint64_t(sectors) * kSector);
     std::string script = "label: dos\n";
-    for (const std::string& p : partitions) script += p + "\n";
+    for (const std::string& p : partitions)
+        script += p + "\n";
     fs::path scriptFile = image.string() + ".sfdisk";
     testing_support::writeBytes(scriptFile, script);
     EXPECT_EQ(testing_support::run("sfdisk -q --no-reread --no-tell-kernel '" + image.string() +
@@ -52,7 +53,7 @@ std::string diskLabel(const std::vector<LabelEntry>& entries, const LabelOptions
         put32(b, 148 + 16 * i, entries[i].size);
         put32(b, 148 + 16 * i + 4, entries[i].firstSector);
         put32(b, 148 + 16 * i + 8, 1024);  // fragment size
-        b[148 + 16 * i + 12] = 7;           // 4.2BSD file system
+        b[148 + 16 * i + 12] = 7;          // 4.2BSD file system
         b[148 + 16 * i + 13] = 8;
     }
     uint16_t sum = 0;
@@ -68,8 +69,8 @@ void writeAt(const fs::path& file, uint64_t offset, const std::string& bytes) {
     out.write(bytes.data(), std::streamsize(bytes.size()));
 }
 
-bool makeUfs(const fs::path& image, const fs::path& tree, uint32_t blockSize,
-             uint32_t fragmentSize, const std::string& extra) {
+bool makeUfs(const fs::path& image, const fs::path& tree, uint32_t blockSize, uint32_t fragmentSize,
+             const std::string& extra) {
     std::string command = "makefs -t ffs -o version=1,bsize=" + std::to_string(blockSize) +
                           ",fsize=" + std::to_string(fragmentSize) + " " + extra + " '" +
                           image.string() + "' '" + tree.string() + "' >/dev/null 2>&1";
@@ -92,7 +93,8 @@ std::string patternBytes(size_t n, uint32_t seed) {
     std::string bytes(n, 0);
     for (size_t i = 0; i < n; i += 4) {
         uint32_t v = random();
-        for (size_t k = 0; k < 4 && i + k < n; ++k) bytes[i + k] = char(v >> (8 * k));
+        for (size_t k = 0; k < 4 && i + k < n; ++k)
+            bytes[i + k] = char(v >> (8 * k));
     }
     return bytes;
 }

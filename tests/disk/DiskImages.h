@@ -23,7 +23,7 @@ struct LabelEntry {
 };
 
 struct LabelOptions {
-    int announced = -1;         // partition count written; -1: the entries' count
+    int announced = -1;  // partition count written; -1: the entries' count
     bool badSecondMagic = false;
     bool badChecksum = false;
 };

@@ -1,10 +1,9 @@
 // The block device layer over disk images partitioned by sfdisk.
-#include "file/Winblk.h"
-
 #include <gtest/gtest.h>
 
 #include "DiskImages.h"
 #include "ce/HandleTable.h"
+#include "file/Winblk.h"
 #include "file/WinblkDisk.h"
 #include "platform/ce/CeDisk.h"
 #include "platform/ce/CeFile.h"
@@ -16,7 +15,7 @@ using namespace disk_testing;
 using testing_support::DeviceFolder;
 
 class WinblkTest : public ::testing::Test {
-protected:
+  protected:
     explicit WinblkTest(const std::string& extra = "") : device_("jornada720", extra) {}
     std::filesystem::path disk(int unit = 1) const {
         return device_.dir() / "disks" / ("DSK" + std::to_string(unit) + ".img");
@@ -41,10 +40,12 @@ TEST_F(WinblkTest, ChoosesThePartition) {
     } rows[] = {
         {{"start=64, size=100, type=a5", "start=200, size=100, type=a9",
           "start=400, size=100, type=a5"},
-         200, "a5 a9 a5: the a9"},
+         200,
+         "a5 a9 a5: the a9"},
         {{"start=64, size=100, type=a5", "start=200, size=100, type=83",
           "start=400, size=100, type=a5"},
-         400, "two a5: the later"},
+         400,
+         "two a5: the later"},
         {{"start=64, size=100, type=a9", "start=200, size=100, type=a9"}, 64, "two a9: the first"},
         {{"start=64, size=100, type=a9", "start=200, size=100, type=a5"}, 64, "a9 before a5"},
         {{"start=64, size=100, type=83", "start=200, size=100, type=c"}, 0, "neither: the disk"},
@@ -108,7 +109,8 @@ TEST_F(WinblkTest, DiskLabel) {
             EXPECT_EQ(state()->startSector, row.start) << row.why;
             bool valid = row.start != 100;
             EXPECT_EQ(logged("invalid disklabel, start sector=0x64\n"), !valid) << row.why;
-            if (valid) EXPECT_TRUE(logged("start sector=0x")) << row.why;
+            if (valid)
+                EXPECT_TRUE(logged("start sector=0x")) << row.why;
         } else {
             EXPECT_EQ(state(), nullptr) << row.why;
         }
@@ -124,10 +126,10 @@ TEST_F(WinblkTest, Refusals) {
         int result;
         const char* message;  // in the debug output; "" for none at all
     } rows[] = {
-        {"DS", 1, 19, ""},     // prefix of two characters: no device is touched
-        {"DSKX", 1, 19, ""},   // four characters
-        {"DSK", 10, 19, ""},   // unit 10
-        {"DSK", -1, 19, ""},   // negative unit
+        {"DS", 1, 19, ""},                      // prefix of two characters: no device is touched
+        {"DSKX", 1, 19, ""},                    // four characters
+        {"DSK", 10, 19, ""},                    // unit 10
+        {"DSK", -1, 19, ""},                    // negative unit
         {"DSK", 2, 19, "can't open DSK2:.\n"},  // no such disk
     };
     for (const Row& row : rows) {
@@ -147,7 +149,7 @@ TEST_F(WinblkTest, Refusals) {
 }
 
 class WinblkDriverTest : public WinblkTest {
-protected:
+  protected:
     explicit WinblkDriverTest(const std::string& extra) : WinblkTest(extra) {}
     void expectRefused(int result, const std::string& message) {
         makeDisk(disk(), 600, {"start=100, size=400, type=a9"});
@@ -165,29 +167,34 @@ struct DriverRow {
 };
 
 class WinblkDriverRows : public WinblkDriverTest, public ::testing::WithParamInterface<DriverRow> {
-protected:
+  protected:
     WinblkDriverRows() : WinblkDriverTest(GetParam().conf) {}
 };
 
-TEST_P(WinblkDriverRows, Answers) { expectRefused(GetParam().result, GetParam().message); }
+TEST_P(WinblkDriverRows, Answers) {
+    expectRefused(GetParam().result, GetParam().message);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Disks, WinblkDriverRows,
     ::testing::Values(
         // 2048-byte sectors.
-        DriverRow{"disk.DSK1.bytes_per_sector = 2048", 22, "block size=2048  flag=MBR \ninvalid flags\n"},
+        DriverRow{"disk.DSK1.bytes_per_sector = 2048", 22,
+                  "block size=2048  flag=MBR \ninvalid flags\n"},
         // No MBR flag.
         DriverRow{"disk.DSK1.flags = 0", 22, "flag=\ninvalid flags\n"},
         // Geometry uncertain, unformatted.
         DriverRow{"disk.DSK1.flags = 3", 22, "flag=MBR CHS_UNCERTAIN \ninvalid flags\n"},
         DriverRow{"disk.DSK1.flags = 5", 22, "flag=MBR UNFORMATTED \ninvalid flags\n"},
         // The driver fails the read of sector 0.
-        DriverRow{"disk.DSK1.bad_sector = 0", 5, "rawread(0x0, 1)DeviceIoControl() failed.error=30\n"},
+        DriverRow{"disk.DSK1.bad_sector = 0", 5,
+                  "rawread(0x0, 1)DeviceIoControl() failed.error=30\n"},
         // The driver fails the label's sector.
-        DriverRow{"disk.DSK1.bad_sector = 101", 5, "rawread(0x65, 1)DeviceIoControl() failed.error=30\n"}));
+        DriverRow{"disk.DSK1.bad_sector = 101", 5,
+                  "rawread(0x65, 1)DeviceIoControl() failed.error=30\n"}));
 
 class WinblkPageableTest : public WinblkTest {
-protected:
+  protected:
     WinblkPageableTest() : WinblkTest("disk.DSK1.flags = 9\ndisk.DSK1.chs = 7:2:9") {}
 };
 
@@ -235,8 +242,8 @@ TEST_F(WinblkTest, Strategy) {
 // The driver's checks of the requests it is given.
 TEST_F(WinblkTest, DriverChecksRequests) {
     makeDisk(disk(), 600, {"start=100, size=400, type=a9"});
-    ce::HANDLE h = ce::CreateFileW(u"DSK1:", ce::GENERIC_READ, 0, nullptr, ce::OPEN_EXISTING, 0,
-                                   nullptr);
+    ce::HANDLE h =
+        ce::CreateFileW(u"DSK1:", ce::GENERIC_READ, 0, nullptr, ce::OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(h, ce::INVALID_HANDLE_VALUE);
     ce::DISK_INFO info{};
     ASSERT_TRUE(ce::DeviceIoControl(h, ce::DISK_IOCTL_GETINFO, &info, sizeof info, nullptr, 0,
@@ -276,8 +283,10 @@ TEST_F(WinblkTest, DriverChecksRequests) {
         bool ok = ce::DeviceIoControl(h, ce::DISK_IOCTL_READ, &request, row.inSize, nullptr, 0,
                                       nullptr, nullptr);
         EXPECT_EQ(ok, row.ok) << row.why;
-        if (ok) EXPECT_EQ(request.sr_status, row.status) << row.why;
-        if (!ok) EXPECT_EQ(ce::GetLastError(), ce::ERROR_INVALID_PARAMETER) << row.why;
+        if (ok)
+            EXPECT_EQ(request.sr_status, row.status) << row.why;
+        if (!ok)
+            EXPECT_EQ(ce::GetLastError(), ce::ERROR_INVALID_PARAMETER) << row.why;
     }
     EXPECT_TRUE(ce::CloseHandle(h));
 }

@@ -1,7 +1,5 @@
 // The web-server backend against python3's http.server and against scripted
 // servers that answer oddly.
-#include "file/HttpFileManager.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -9,6 +7,7 @@
 
 #include "HttpServers.h"
 #include "ce/Network.h"
+#include "file/HttpFileManager.h"
 #include "support/CaptureConsole.h"
 #include "support/DeviceFolder.h"
 
@@ -24,21 +23,27 @@ using testing_support::TempDir;
 std::string randomBytes(size_t n, unsigned seed) {
     std::mt19937 random(seed);
     std::string bytes(n, 0);
-    for (char& c : bytes) c = char(random());
+    for (char& c : bytes)
+        c = char(random());
     return bytes;
 }
 
-std::u16string wide(const std::string& text) { return host::fromUtf8(text); }
+std::u16string wide(const std::string& text) {
+    return host::fromUtf8(text);
+}
 
-std::string rootOf(uint16_t port) { return "http://127.0.0.1:" + std::to_string(port) + "/"; }
+std::string rootOf(uint16_t port) {
+    return "http://127.0.0.1:" + std::to_string(port) + "/";
+}
 
 // One simulated handheld with a captured console and an HTTP backend.
 class HttpTest : public ::testing::Test {
-protected:
+  protected:
     explicit HttpTest(const std::string& extra = "") : device_("jornada720", extra) {}
 
     HttpFileManager& files() {
-        if (!files_) files_ = std::make_unique<HttpFileManager>(console_);
+        if (!files_)
+            files_ = std::make_unique<HttpFileManager>(console_);
         return *files_;
     }
     bool setRoot(const std::string& root) { return files().setRoot(wide(root).c_str()); }
@@ -47,7 +52,8 @@ protected:
         std::string out, buffer(chunk, 0);
         for (;;) {
             int32_t n = files().read(buffer.data(), chunk, FileManager::kCurrentPosition);
-            if (n <= 0) break;
+            if (n <= 0)
+                break;
             out.append(buffer.data(), size_t(n));
         }
         return out;
@@ -63,7 +69,7 @@ protected:
 
 // A served directory with a plain file and a gzip file made by gzip(1).
 class PythonServerTest : public HttpTest {
-protected:
+  protected:
     void SetUp() override {
         plain_ = randomBytes(70000, 1);
         testing_support::writeBytes(dir_.path() / "plain.bin", plain_);
@@ -145,8 +151,8 @@ TEST_F(HttpTest, RootForms) {
         {"http://127.0.0.1/dir/", false, "127.0.0.1 can't connect server.\n", 0},
         {"http://127.0.0.1:" + std::to_string(closed) + "/", false, "can't connect server.\n",
          closed},
-        {"ftp://127.0.0.1/", false, "", -1},    // not http
-        {"httpx://127.0.0.1/", false, "", -1},  // not http either
+        {"ftp://127.0.0.1/", false, "", -1},               // not http
+        {"httpx://127.0.0.1/", false, "", -1},             // not http either
         {"http", false, "can't get host by name.\n", -1},  // no host at all
         {"http:///", false, "can't get host by name.\n", -1},
         {"http://no-such-host.invalid/", false, "can't get host by name.\n", -1},
@@ -157,8 +163,10 @@ TEST_F(HttpTest, RootForms) {
         HttpFileManager files(console_);
         capture_.text.clear();
         EXPECT_EQ(files.setRoot(wide(row.root).c_str()), row.ok) << row.root;
-        if (*row.message) EXPECT_NE(printed().find(row.message), std::string::npos) << printed();
-        if (!*row.message) EXPECT_EQ(printed(), "") << row.root;
+        if (*row.message)
+            EXPECT_NE(printed().find(row.message), std::string::npos) << printed();
+        if (!*row.message)
+            EXPECT_EQ(printed(), "") << row.root;
         if (row.port < 0) {
             EXPECT_TRUE(network().connects().empty()) << row.root;
         } else {
@@ -192,7 +200,7 @@ TEST_F(HttpTest, DefaultPortIs80) {
 }
 
 class HttpOldResolverTest : public HttpTest {
-protected:
+  protected:
     HttpOldResolverTest() : HttpTest("net.dns = off\nnet.host.kernels = 127.0.0.1") {}
 };
 
@@ -244,7 +252,8 @@ TEST_F(HttpTest, StartupByWindowsCeVersion) {
 // The HEAD response ends with the server's close; the GET response carries
 // the same header and then `body`.
 Reply answerWith(const std::string& header, const std::string& body, const std::string& request) {
-    if (request.rfind("HEAD ", 0) == 0) return {header};
+    if (request.rfind("HEAD ", 0) == 0)
+        return {header};
     return {header + body};
 }
 
@@ -259,21 +268,21 @@ TEST_F(HttpTest, ContentLengthForms) {
         {"HTTP/1.0 200 OK\r\nCONTENT-LENGTH:  300\r\nServer: x\r\n\r\n", 300, true},
         {"HTTP/1.0 200 OK\r\nCoNtEnT-LeNgTh: 300\r\n\r\n", 300, true},
         {"HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\n", 0, false},  // no length
-        {"HTTP/1.0 200 OK\r\nContent-Length-X: 300\r\n\r\n", 0, false},      // another name
+        {"HTTP/1.0 200 OK\r\nContent-Length-X: 300\r\n\r\n", 0, false},     // another name
         {"HTTP/1.0 200 OK\r\nContent-Length: 99999999999\r\n\r\n", 0xFFFFFFFF, true},  // capped
         {"", 0, false},  // the server says nothing
     };
     for (const Row& row : rows) {
         std::string body = randomBytes(300, 3);
-        ScriptedServer server([&](const std::string& r) { return answerWith(row.header, body, r); });
+        ScriptedServer server(
+            [&](const std::string& r) { return answerWith(row.header, body, r); });
         files_.reset();
         capture_.text.clear();
         ASSERT_TRUE(setRoot(rootOf(server.port())));
         ASSERT_TRUE(open("/k"));
         EXPECT_EQ(files().size(), row.size) << row.header;
-        std::string head = "open http://127.0.0.1/k - header " +
-                           std::to_string(row.header.size()) + " byte contents " +
-                           std::to_string(int32_t(row.size)) + " byte\n";
+        std::string head = "open http://127.0.0.1/k - header " + std::to_string(row.header.size()) +
+                           " byte contents " + std::to_string(int32_t(row.size)) + " byte\n";
         EXPECT_NE(printed().find(row.announced ? head : "No Content-Length.\n"), std::string::npos)
             << printed();
         std::string data = readAll(128);
@@ -336,12 +345,14 @@ TEST_F(HttpTest, ChunkBoundaries) {
     } rows[] = {
         {padded(255, "\r\nContent-Length: 7\r\n\r\n"), 7, "name starts the second chunk"},
         {padded(250, "\r\nContent-Length: 7\r\n\r\n"), 0, "name cut by the chunk boundary"},
-        {padded(239, "\r\nContent-Length: 7\r\n\r\n"), 0, "name ends the first chunk, value in the next"},
+        {padded(239, "\r\nContent-Length: 7\r\n\r\n"), 0,
+         "name ends the first chunk, value in the next"},
         {padded(236, "\r\nContent-Length: 7\r\n\r\n"), 7, "name and value in the first chunk"},
         {padded(250, "\r\nContent-Length: 7\r\n\r\n") + "Content-Length: 5\r\n", 5, "later line"},
     };
     for (const Row& row : rows) {
-        ScriptedServer server([&](const std::string& r) { return answerWith(row.header, "1234567", r); });
+        ScriptedServer server(
+            [&](const std::string& r) { return answerWith(row.header, "1234567", r); });
         files_.reset();
         ASSERT_TRUE(setRoot(rootOf(server.port())));
         ASSERT_TRUE(open("/k"));

@@ -17,7 +17,8 @@ namespace net_testing {
 PythonServer::PythonServer(const std::filesystem::path& dir, const std::string& address,
                            uint16_t port) {
     int out[2];
-    if (::pipe(out) != 0) return;
+    if (::pipe(out) != 0)
+        return;
     pid_ = ::fork();
     if (pid_ == 0) {
         ::dup2(out[1], 1);
@@ -33,10 +34,12 @@ PythonServer::PythonServer(const std::filesystem::path& dir, const std::string& 
     // "Serving HTTP on 127.0.0.1 port 40123 (http://127.0.0.1:40123/) ..."
     std::string line;
     char c;
-    while (::read(out[0], &c, 1) == 1 && c != '\n') line += c;
+    while (::read(out[0], &c, 1) == 1 && c != '\n')
+        line += c;
     ::close(out[0]);
     size_t at = line.find(" port ");
-    if (at != std::string::npos) port_ = uint16_t(std::stoi(line.substr(at + 6)));
+    if (at != std::string::npos)
+        port_ = uint16_t(std::stoi(line.substr(at + 6)));
 }
 
 PythonServer::~PythonServer() {
@@ -74,14 +77,17 @@ std::vector<std::string> ScriptedServer::requests() {
 void ScriptedServer::serve() {
     while (!stop_) {
         pollfd p{listener_, POLLIN, 0};
-        if (::poll(&p, 1, 20) <= 0) continue;
+        if (::poll(&p, 1, 20) <= 0)
+            continue;
         int s = ::accept(listener_, nullptr, nullptr);
-        if (s < 0) continue;
+        if (s < 0)
+            continue;
         std::string request;
         char buffer[512];
         while (request.find("\r\n\r\n") == std::string::npos) {
             ssize_t n = ::recv(s, buffer, sizeof buffer, 0);
-            if (n <= 0) break;
+            if (n <= 0)
+                break;
             request.append(buffer, size_t(n));
         }
         {

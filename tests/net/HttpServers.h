@@ -17,15 +17,15 @@ namespace net_testing {
 
 // python3 -m http.server serving `dir`; stopped when the object goes.
 class PythonServer {
-public:
+  public:
     // Port 0 lets the server pick a free port.
-    explicit PythonServer(const std::filesystem::path& dir, const std::string& address = "127.0.0.1",
-                          uint16_t port = 0);
+    explicit PythonServer(const std::filesystem::path& dir,
+                          const std::string& address = "127.0.0.1", uint16_t port = 0);
     ~PythonServer();
     bool running() const { return port_ != 0; }
     uint16_t port() const { return port_; }
 
-private:
+  private:
     pid_t pid_ = -1;
     uint16_t port_ = 0;
 };
@@ -38,13 +38,13 @@ struct Reply {
 // Answers each connection's request (read up to the blank line) with
 // answer(request), then closes the connection.
 class ScriptedServer {
-public:
+  public:
     explicit ScriptedServer(std::function<Reply(const std::string& request)> answer);
     ~ScriptedServer();
     uint16_t port() const { return port_; }
     std::vector<std::string> requests();
 
-private:
+  private:
     void serve();
     std::function<Reply(const std::string&)> answer_;
     int listener_ = -1;
