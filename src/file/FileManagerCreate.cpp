@@ -4,6 +4,8 @@
 #include "file/FatFileManager.h"
 #include "file/FileManager.h"
 #include "file/GzipFileManager.h"
+#include "file/HttpFileManager.h"
+#include "file/UfsFileManager.h"
 
 namespace {
 
@@ -14,9 +16,9 @@ FileManager* createBackend(Console*& console, uint32_t kind) {
         case FileManager::kLocal:
             return new (std::nothrow) FatFileManager(console);
         case FileManager::kHttp:
-            return nullptr;  // no web-server reader in this build yet
+            return new (std::nothrow) HttpFileManager(console);
         default:
-            return nullptr;  // no UFS reader in this build yet
+            return new (std::nothrow) UfsFileManager(console);
     }
 }
 

@@ -5,18 +5,16 @@
 #include "file/Ufs.h"
 #include "file/Winblk.h"
 
-UfsFileManager::UfsFileManager(Console*& console)
-    : FileManager(console), openFile(new OpenFileRecord) {
-    openFile->device = &winblk();
+UfsFileManager::UfsFileManager(Console*& console) : FileManager(console) {
+    openFile.device = &winblk();
     debugLevel = 1;
     console->print(TEXT("FileManager: UFS\n"));
 }
 
 UfsFileManager::~UfsFileManager() {
-    ufsClose(*openFile);
-    if (openFile->deviceState)
-        openFile->device->close(openFile);
-    delete openFile;
+    ufsClose(openFile);
+    if (openFile.deviceState)
+        openFile.device->close(&openFile);
 }
 
 bool UfsFileManager::setRoot(const ce::WCHAR* directory) {
@@ -25,16 +23,16 @@ bool UfsFileManager::setRoot(const ce::WCHAR* directory) {
     if (toAscii(text, directory, kPathBytes) && text[0] >= '1' && text[0] <= '9' && text[1] == ':')
         unit = text[0] - '0';
     // A second root replaces the first disk.
-    ufsClose(*openFile);
-    if (openFile->deviceState)
-        openFile->device->close(openFile);
-    return openFile->device->open(openFile, "DSK", unit, 0) == 0;
+    ufsClose(openFile);
+    if (openFile.deviceState)
+        openFile.device->close(&openFile);
+    return openFile.device->open(&openFile, "DSK", unit, 0) == 0;
 }
 
 bool UfsFileManager::open(const ce::WCHAR* name, uint32_t) {
     if (!toAscii(asciiPath, name, kPathBytes))
         return false;
-    int r = ufsOpen(*openFile, asciiPath);
+    int r = ufsOpen(openFile, asciiPath);
     console->print(TEXT("open file \"%s\" "), name);
     if (r == 0) {
         console->print(TEXT("(%d byte).\n"), size());
@@ -45,31 +43,31 @@ bool UfsFileManager::open(const ce::WCHAR* name, uint32_t) {
 }
 
 uint32_t UfsFileManager::size() {
-    return openFile->file ? ufsSize(*openFile->file) : 0;
+    return openFile.file ? ufsSize(*openFile.file) : 0;
 }
 
 uint32_t UfsFileManager::close() {
-    ufsClose(*openFile);
+    ufsClose(openFile);
     return 0;
 }
 
 int32_t UfsFileManager::read(void* destination, uint32_t count, uint32_t offset) {
-    if (!openFile->file)
+    if (!openFile.file)
         return -1;
     if (offset != kCurrentPosition)
-        ufsSeek(*openFile, offset, ufs_origin::kFromStart);
+        ufsSeek(openFile, offset, ufs_origin::kFromStart);
     uint32_t remaining = 0;
-    ufsRead(*openFile, destination, count, remaining);
+    ufsRead(openFile, destination, count, remaining);
     return int32_t(count - remaining);
 }
 
 int32_t UfsFileManager::write(const void*, uint32_t, uint32_t offset) {
-    if (openFile->file && offset != kCurrentPosition)
-        ufsSeek(*openFile, offset, ufs_origin::kFromStart);
+    if (openFile.file && offset != kCurrentPosition)
+        ufsSeek(openFile, offset, ufs_origin::kFromStart);
     return 0;
 }
 
 bool UfsFileManager::seek(uint32_t offset) {
-    ufsSeek(*openFile, offset, ufs_origin::kFromStart);
+    ufsSeek(openFile, offset, ufs_origin::kFromStart);
     return true;
 }

@@ -6,8 +6,7 @@
 #include <cstdint>
 
 #include "file/FileManager.h"
-
-struct OpenFileRecord;
+#include "file/Winblk.h"
 
 class UfsFileManager : public FileManager {
   public:
@@ -33,8 +32,9 @@ class UfsFileManager : public FileManager {
     bool seek(uint32_t offset) override;
 
     // The open-file record, for tests of the layers below.
-    OpenFileRecord& record() { return *openFile; }
+    OpenFileRecord& record() { return openFile; }
 
   private:
-    OpenFileRecord* openFile;  // owned
+    // Part of the object, so that making the backend cannot half fail.
+    OpenFileRecord openFile;
 };

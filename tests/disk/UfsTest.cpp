@@ -468,3 +468,54 @@ TEST(UfsLargeFileTest, DoubleIndirectBlocks) {
 }
 
 }  // namespace
+
+namespace {
+
+// The whole stack as the boot makes it: gzip over UFS over the block device.
+TEST(UfsStackTest, GzipKernelOnAPartition) {
+    DeviceFolder device;
+    TempDir work;
+    std::string kernel =
+        "\x7f"
+        "ELF" +
+        patternBytes(400000, 11);
+    std::string plain = patternBytes(150000, 12);
+    writeBytes(work.path() / "tree/boot/kernel", kernel);
+    writeBytes(work.path() / "tree/boot/plain", plain);
+    ASSERT_EQ(testing_support::run("gzip -9 '" + (work.path() / "tree/boot/kernel").string() + "'"),
+              0);
+    link("boot/kernel.gz", work.path() / "tree/keldos.gz");
+    fs::path image = work.path() / "ufs.img";
+    ASSERT_TRUE(makeUfs(image, work.path() / "tree", 16384, 2048, "-b 10%"));
+    uint32_t sectors = uint32_t(fs::file_size(image) / kSector);
+    fs::path disk = device.dir() / "disks/DSK2.img";
+    // A first partition of another kind, then the 0xA5 one with a label.
+    makeDisk(disk, 2048 + sectors,
+             {"start=63, size=900, type=83",
+              "start=1024, size=" + std::to_string(sectors + 64) + ", type=a5"});
+    placeImage(disk, 1088, image);
+    writeAt(disk, 1025 * kSector, diskLabel({{1088, sectors}}));
+    CaptureConsole capture;
+    Console* console = &capture;
+    std::unique_ptr<FileManager> files(FileManager::create(console, FileManager::kUfs));
+    ASSERT_TRUE(files);
+    ASSERT_TRUE(files->setRoot(u"2:/"));
+    EXPECT_NE(device.machine().debugLog().find("start sector=0x440\n"), std::string::npos);
+    struct Row {
+        const char16_t* name;
+        const std::string* content;
+    } rows[] = {{u"/boot/kernel.gz", &kernel}, {u"keldos.gz", &kernel}, {u"boot/plain", &plain}};
+    for (const Row& row : rows) {
+        ASSERT_TRUE(files->open(row.name, 3));
+        EXPECT_EQ(files->realSize(), row.content->size());
+        std::string out(row.content->size(), 0);
+        ASSERT_EQ(files->read(out.data(), uint32_t(out.size()), 0), int32_t(out.size()));
+        EXPECT_TRUE(out == *row.content);
+        char piece[64];
+        ASSERT_EQ(files->read(piece, 64, 777), 64);
+        EXPECT_EQ(std::string(piece, 64), row.content->substr(777, 64));
+        files->close();
+    }
+}
+
+}  // namespace

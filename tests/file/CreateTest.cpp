@@ -41,16 +41,23 @@ TEST(CreateTest, PrintsThroughTheConsoleTheSlotHoldsNow) {
     EXPECT_EQ(after.utf8(), "can't open \"\\missing\". cause = 2\n");
 }
 
-// Until their readers exist, the other kinds give no file manager at all
-// rather than one without a backend. (UFS: 1 and every value but 0 and 2.)
-TEST(CreateTest, KindsWithoutAReaderInThisBuildGiveNothing) {
+// Kind 2 reads from a web server; 1 and every other value but 0 and 2 from a
+// UFS partition.
+TEST(CreateTest, OtherKindsChooseTheWebServerOrUfs) {
     DeviceFolder device;
-    CaptureConsole console;
-    Console* slot = &console;
-    for (uint32_t kind : {1u, 2u, 3u, 0xFFFFFFFFu}) {
-        SCOPED_TRACE(kind);
-        std::unique_ptr<FileManager> files(FileManager::create(slot, kind));
-        EXPECT_FALSE(files);
+    struct Row {
+        uint32_t kind;
+        const char* printed;
+    } rows[] = {{2, "FileManager: HTTP\n"},
+                {1, "FileManager: UFS\n"},
+                {3, "FileManager: UFS\n"},
+                {0xFFFFFFFF, "FileManager: UFS\n"}};
+    for (const Row& row : rows) {
+        CaptureConsole console;
+        Console* slot = &console;
+        std::unique_ptr<FileManager> files(FileManager::create(slot, row.kind));
+        ASSERT_TRUE(files) << row.kind;
+        EXPECT_EQ(console.utf8(), row.printed) << row.kind;
     }
 }
 

@@ -94,9 +94,9 @@ TEST_F(PythonServerTest, ReadsFilesByteForByte) {
         const std::string* bytes;
         uint32_t chunk;
     } rows[] = {
-        {"/plain.bin", &plain_, 1024},  // whole 1 KiB pieces and a short last one
-        {"/plain.bin", &plain_, 999},   // pieces that do not divide the file
-        {"/kernel.gz", &gzipped_, 4096},
+        {"/plain.bin", &plain_, 1024},    // whole 1 KiB pieces and a short last one
+        {"/plain.bin", &plain_, 999},     // pieces that do not divide the file
+        {"/kernel.gz", &gzipped_, 4096},  // stored bytes: no gzip layer here
     };
     for (const Row& row : rows) {
         ASSERT_TRUE(open(row.name));
@@ -392,6 +392,55 @@ TEST_F(HttpTest, WriteWritesNothing) {
     char data[4] = {1, 2, 3, 4};
     EXPECT_EQ(files().write(data, 4, 0), 0);
     EXPECT_EQ(printed(), "FileManager: HTTP\n");
+}
+
+}  // namespace
+
+namespace {
+
+// The whole stack as the boot makes it: the gzip layer over the web server.
+TEST_F(PythonServerTest, ThroughTheGzipLayer) {
+    std::unique_ptr<FileManager> files(FileManager::create(console_, FileManager::kHttp));
+    ASSERT_TRUE(files);
+    ASSERT_TRUE(files->setRoot(wide(rootOf(server_->port())).c_str()));
+    std::string kernel = testing_support::readBytes(dir_.path() / "kernel");
+    struct Row {
+        const char* name;
+        const std::string* content;
+    } rows[] = {
+        {"/kernel.gz", &kernel},  // decompressed on the way
+        {"/plain.bin", &plain_},  // passed through
+    };
+    for (const Row& row : rows) {
+        ASSERT_TRUE(files->open(wide(row.name).c_str(), 3));
+        EXPECT_EQ(files->realSize(), row.content->size()) << row.name;
+        std::string out(row.content->size() + 100, 0);
+        uint32_t total = 0;
+        for (int32_t n; (n = files->read(&out[total], 4000, FileManager::kCurrentPosition)) > 0;)
+            total += uint32_t(n);
+        EXPECT_EQ(total, row.content->size()) << row.name;
+        EXPECT_TRUE(out.substr(0, total) == *row.content) << row.name;
+        // Backwards: the gzip layer starts again from the memory copy.
+        char piece[64];
+        ASSERT_EQ(files->read(piece, 64, 1000), 64) << row.name;
+        EXPECT_EQ(std::string(piece, 64), row.content->substr(1000, 64)) << row.name;
+        files->close();
+    }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PythonServerTest, KestrelUtilCat) {
+    TempDir out;
+    std::string util = KESTREL_BINARY_DIR "/host/tools/kestrel-util";
+    std::string file = (out.path() / "out").string();
+    ASSERT_EQ(testing_support::run(util + " cat " + rootOf(server_->port()) + " /kernel.gz >'" +
+                                   file + "' 2>/dev/null"),
+              0);
+    EXPECT_TRUE(testing_support::readBytes(file) ==
+                testing_support::readBytes(dir_.path() / "kernel"));
 }
 
 }  // namespace

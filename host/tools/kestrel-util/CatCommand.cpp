@@ -46,7 +46,8 @@ int usage() {
         "usage: cat [--device DEVICE] DIR NAME\n"
         "  DIR: a directory of this PC, an http:// root, or (with the device folder\n"
         "  DEVICE, the bundled example by default) a handheld directory such as\n"
-        "  '\\Storage Card\\' or a UFS directory such as '2:/boot/'");
+        "  '\\Storage Card\\' or a UFS directory such as '2:/boot/', or a disk image\n"
+        "  file (the disk DSK1: of a scratch handheld; NAME is a UFS path)");
 }
 
 // The backend kind for a directory, as the boot chooses it.
@@ -63,6 +64,17 @@ uint32_t kindFor(const std::string& directory) {
 // is given. Removed when the object goes.
 class LinkedDevice {
   public:
+    // A handheld whose disk DSK1: is `image`.
+    bool openDisk(const fs::path& image, std::string& error) {
+        if (!open("", error))
+            return false;
+        std::error_code ec;
+        fs::create_directory(dir_ / "disks", ec);
+        fs::create_symlink(fs::absolute(image), dir_ / "disks" / "DSK1.img", ec);
+        if (ec)
+            return error = "cannot link " + image.string() + ": " + ec.message(), false;
+        return true;
+    }
     bool open(const fs::path& hostDirectory, std::string& error) {
         std::string pattern = (fs::temp_directory_path() / "kestrel-cat-XXXXXX").string();
         if (!mkdtemp(pattern.data()))
@@ -126,6 +138,11 @@ bool openMachine(std::string& directory, const std::string& device, LinkedDevice
     }
     if (device.empty() && http)
         return linked.open("", error);  // the server needs no device files
+    if (device.empty() && fs::is_regular_file(directory, ec)) {
+        fs::path image = directory;
+        directory = "1:/";
+        return linked.openDisk(image, error);
+    }
     std::string folder = device.empty() ? KESTREL_SOURCE_DIR "/examples/jornada720" : device;
     if (host::Machine::open(folder, error))
         return true;
