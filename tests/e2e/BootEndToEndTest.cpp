@@ -1,11 +1,19 @@
 // kestrel boots the demo kernel on each example handheld, as a person runs
 // it: the program on a device folder with Boot pressed. The kernel's report
 // on its UART (standard output) must match the settings.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <regex>
 #include <string>
+#include <thread>
 
 #include "support/DeviceFolder.h"
 
@@ -56,6 +64,58 @@ std::string field(const std::string& out, const std::string& name) {
     std::regex re(name + "=([^ \r\n]*)");
     return std::regex_search(out, m, re) ? m[1].str() : "<none>";
 }
+
+// python3's http.server on the loopback address, serving `dir`.
+class WebServer {
+  public:
+    explicit WebServer(const fs::path& dir) {
+        port_ = freePort();
+        pid_ = fork();
+        if (pid_ == 0) {
+            std::string port = std::to_string(port_);
+            execlp("python3", "python3", "-m", "http.server", "--bind", "127.0.0.1", "--directory",
+                   dir.c_str(), port.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        for (int i = 0; i < 200 && !accepting(); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(25));
+        }
+    }
+    ~WebServer() {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    uint16_t port() const { return port_; }
+
+  private:
+    static sockaddr_in loopback(uint16_t port) {
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(port);
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        return a;
+    }
+    static uint16_t freePort() {
+        int s = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a = loopback(0);
+        socklen_t n = sizeof a;
+        bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        getsockname(s, reinterpret_cast<sockaddr*>(&a), &n);
+        close(s);
+        return ntohs(a.sin_port);
+    }
+    bool accepting() const {
+        int s = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a = loopback(port_);
+        bool ok = connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+        close(s);
+        return ok;
+    }
+    pid_t pid_ = -1;
+    uint16_t port_ = 0;
+};
 
 struct Machine {
     const char* name;
@@ -119,6 +179,46 @@ TEST_P(BootEndToEnd, SerialConsoleCarriesTheBootAndTheKernelSeesIt) {
     EXPECT_EQ(field(r.out, "console"), "2");
     // The boot's own lines went through the UART console (CR LF endings).
     EXPECT_NE(r.out.find("[progress] 10\r\n"), std::string::npos) << r.out;
+}
+
+TEST_P(BootEndToEnd, KernelFromAWebServer) {
+    Handheld h(GetParam().name);
+    TempDir site;
+    fs::create_directories(site.path() / "kernels");
+    fs::copy_file(h.card() / "keldos.gz", site.path() / "kernels" / "keldos.gz");
+    WebServer server(site.path());
+    h.set("'directory=http://127.0.0.1:" + std::to_string(server.port()) + "/kernels/'");
+    Result r = h.boot();
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(field(r.out, "argv\\[0\\]"), "keldos.gz") << r.out;
+    EXPECT_NE(r.out.find("(matches)"), std::string::npos) << r.out;
+}
+
+TEST_P(BootEndToEnd, KernelFromAUfsPartition) {
+    Handheld h(GetParam().name);
+    TempDir work;
+    fs::create_directories(work.path() / "tree");
+    fs::copy_file(h.card() / "keldos.gz", work.path() / "tree" / "keldos.gz");
+    fs::path ufs = work.path() / "ufs.img";
+    fs::path disk = h.dir() / "disks" / "DSK1.img";
+    // A UFS1 file system from makefs in a NetBSD partition (type a9) at
+    // sector 64 of a disk partitioned by sfdisk.
+    ASSERT_EQ(run("makefs -t ffs -o version=1 -s 1m '" + ufs.string() + "' '" +
+                  (work.path() / "tree").string() + "' > /dev/null"),
+              0);
+    ASSERT_EQ(run("truncate -s 2M '" + disk.string() +
+                  "' && echo 'start=64, size=2048, type=a9' | "
+                  "sfdisk -q --no-reread --no-tell-kernel '" +
+                  disk.string() + "' > /dev/null"),
+              0);
+    ASSERT_EQ(run("dd if='" + ufs.string() + "' of='" + disk.string() +
+                  "' bs=512 seek=64 conv=notrunc status=none"),
+              0);
+    h.set("directory=1:/ kernelName=keldos.gz");
+    Result r = h.boot();
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(field(r.out, "argv\\[0\\]"), "keldos.gz") << r.out;
+    EXPECT_NE(r.out.find("(matches)"), std::string::npos) << r.out;
 }
 
 TEST_P(BootEndToEnd, BudgetTooSmallIsSaid) {
