@@ -187,10 +187,12 @@ TEST_P(BootEndToEnd, KernelFromAWebServer) {
     fs::create_directories(site.path() / "kernels");
     fs::copy_file(h.card() / "keldos.gz", site.path() / "kernels" / "keldos.gz");
     WebServer server(site.path());
-    h.set("'directory=http://127.0.0.1:" + std::to_string(server.port()) + "/kernels/'");
+    // The root names the server; the kernel name is the request path.
+    h.set("directory=http://127.0.0.1:" + std::to_string(server.port()) +
+          "/ kernelName=/kernels/keldos.gz");
     Result r = h.boot();
     ASSERT_EQ(r.status, 0) << r.out;
-    EXPECT_EQ(field(r.out, "argv\\[0\\]"), "keldos.gz") << r.out;
+    EXPECT_EQ(field(r.out, "argv\\[0\\]"), "/kernels/keldos.gz") << r.out;
     EXPECT_NE(r.out.find("(matches)"), std::string::npos) << r.out;
 }
 
