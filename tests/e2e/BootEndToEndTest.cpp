@@ -230,7 +230,36 @@ TEST_P(BootEndToEnd, BudgetTooSmallIsSaid) {
     EXPECT_NE(r.out.find("budget of 200 instructions ran out"), std::string::npos) << r.out;
 }
 
+TEST_P(BootEndToEnd, NoAtTheLastQuestionBootsNothing) {
+    Handheld h(GetParam().name);
+    Result r = h.boot("--answer 'Last chance...=no'");
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_NE(r.out.find("Canceled by user."), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("kernel: entered"), std::string::npos) << r.out;
+}
+
 INSTANTIATE_TEST_SUITE_P(Examples, BootEndToEnd, testing::ValuesIn(kMachines),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A kernel linked where the machine has no RAM: the second-stage loader's
+// first store faults, and the run says where and why.
+TEST(BootEndToEndFault, KernelOutsideRamFaultsInTheLoader) {
+    Handheld h("jornada720");
+    std::string source = std::string(KESTREL_SOURCE_DIR) + "/examples/kernel/";
+    fs::path elf = h.dir() / "high.elf";
+    ASSERT_EQ(run("arm-linux-gnueabi-gcc -march=armv4 -marm -ffreestanding -nostdlib -static "
+                  "-fno-pie -no-pie -O2 -Wl,--build-id=none -Wl,--no-warn-rwx-segments "
+                  "-Wl,--defsym=kernel_base=0xD0000000 -Wl,-T," +
+                  source + "demo.ld -o '" + elf.string() + "' " + source + "demo.c"),
+              0);
+    ASSERT_EQ(run("gzip -c '" + elf.string() + "' > '" + (h.card() / "keldos.gz").string() + "'"),
+              0);
+    Result r = h.boot();
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_NE(r.out.find("kestrel: the kernel was not entered: CPU fault: write to unmapped "
+                         "address 0xd0000000"),
+              std::string::npos)
+        << r.out;
+}
 
 }  // namespace
