@@ -49,10 +49,12 @@ TEST_F(CatDiskTest, BareImage) {
     for (const Row& row : rows) {
         Result r = cat(work_, "'" + image().string() + "' " + row.path);
         EXPECT_EQ(r.status == 0, row.ok) << row.path << r.err;
-        if (row.ok)
+        if (row.ok) {
             EXPECT_TRUE(r.out == kernel_) << row.path;
-        if (!row.ok)
+        }
+        if (!row.ok) {
             EXPECT_NE(r.err.find("failed.\n"), std::string::npos) << r.err;
+        }
     }
 }
 

@@ -57,7 +57,8 @@ std::string diskLabel(const std::vector<LabelEntry>& entries, const LabelOptions
         b[148 + 16 * i + 13] = 8;
     }
     uint16_t sum = 0;
-    for (size_t at = 0; at < 148 + 16 * size_t(count); at += 2)
+    size_t end = std::min<size_t>(148 + 16 * size_t(count), kSector);
+    for (size_t at = 0; at < end; at += 2)
         sum ^= uint16_t(uint8_t(b[at]) | uint8_t(b[at + 1]) << 8);
     put16(b, 136, uint16_t(sum ^ (options.badChecksum ? 0x0100 : 0)));
     return b;

@@ -232,10 +232,11 @@ TEST_P(UfsTest, ReadsAndSeeks) {
     for (const Row& row : rows) {
         std::string buffer(row.count, 0);
         EXPECT_EQ(files().read(buffer.data(), row.count, row.offset), row.result) << row.why;
-        if (row.result > 0)
+        if (row.result > 0) {
             EXPECT_EQ(buffer.substr(0, size_t(row.result)),
                       kernel.substr(row.offset, size_t(row.result)))
                 << row.why;
+        }
     }
     EXPECT_TRUE(files().seek(1234));
     char c;

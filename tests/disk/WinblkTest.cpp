@@ -109,8 +109,9 @@ TEST_F(WinblkTest, DiskLabel) {
             EXPECT_EQ(state()->startSector, row.start) << row.why;
             bool valid = row.start != 100;
             EXPECT_EQ(logged("invalid disklabel, start sector=0x64\n"), !valid) << row.why;
-            if (valid)
+            if (valid) {
                 EXPECT_TRUE(logged("start sector=0x")) << row.why;
+            }
         } else {
             EXPECT_EQ(state(), nullptr) << row.why;
         }
@@ -283,10 +284,12 @@ TEST_F(WinblkTest, DriverChecksRequests) {
         bool ok = ce::DeviceIoControl(h, ce::DISK_IOCTL_READ, &request, row.inSize, nullptr, 0,
                                       nullptr, nullptr);
         EXPECT_EQ(ok, row.ok) << row.why;
-        if (ok)
+        if (ok) {
             EXPECT_EQ(request.sr_status, row.status) << row.why;
-        if (!ok)
+        }
+        if (!ok) {
             EXPECT_EQ(ce::GetLastError(), ce::ERROR_INVALID_PARAMETER) << row.why;
+        }
     }
     EXPECT_TRUE(ce::CloseHandle(h));
 }

@@ -163,10 +163,12 @@ TEST_F(HttpTest, RootForms) {
         HttpFileManager files(console_);
         capture_.text.clear();
         EXPECT_EQ(files.setRoot(wide(row.root).c_str()), row.ok) << row.root;
-        if (*row.message)
+        if (*row.message) {
             EXPECT_NE(printed().find(row.message), std::string::npos) << printed();
-        if (!*row.message)
+        }
+        if (!*row.message) {
             EXPECT_EQ(printed(), "") << row.root;
+        }
         if (row.port < 0) {
             EXPECT_TRUE(network().connects().empty()) << row.root;
         } else {
