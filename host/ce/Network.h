@@ -4,6 +4,9 @@
 //   net.host.NAME = A.B.C.D     a name the resolver knows without asking DNS
 //   net.dns = off               no DNS: only the name table resolves
 //   net.timeout_ms = N          receive time-out (default 30000)
+//   net.max_sockets = N         sockets open at once (default: no limit)
+//   net.winsock = none | X.Y    WSAStartup fails, or answers version X.Y
+//                               (default: the version asked, up to 1.1)
 #pragma once
 
 #include <cstdint>

@@ -19,6 +19,7 @@ constexpr ce::ULONG kAddressNone = ce::INADDR_NONE;
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 // glibc may define these as macros; WinSock functions of the same names are
@@ -173,8 +174,16 @@ int WSAStartup(WORD version, WSADATA* data) {
     if (!data)
         return int(WSAEFAULT);
     *data = WSADATA{};
-    data->wVersion = version < 0x0101 ? version : 0x0101;
-    data->wHighVersion = 0x0101;
+    std::string answer = host::Machine::current().profile().value("net.winsock");
+    unsigned major = 1, minor = 1;
+    if (answer == "none")
+        return int(WSASYSNOTREADY);
+    if (std::sscanf(answer.c_str(), "%u.%u", &major, &minor) == 2) {
+        data->wVersion = WORD(major | minor << 8);
+    } else {
+        data->wVersion = version < 0x0101 ? version : 0x0101;
+    }
+    data->wHighVersion = data->wVersion;
     std::strcpy(data->szDescription, "WinSock 1.1");
     std::strcpy(data->szSystemStatus, "Running");
     data->iMaxSockets = 64;
@@ -196,12 +205,17 @@ SOCKET socket(int family, int type, int protocol) {
         SetLastError(WSAEAFNOSUPPORT);
         return INVALID_SOCKET;
     }
+    host::Network& net = network();
+    std::string limit = host::Machine::current().profile().value("net.max_sockets");
+    if (!limit.empty() && net.openCount() >= std::stoul(limit)) {
+        SetLastError(WSAEMFILE);
+        return INVALID_SOCKET;
+    }
     int fd = ::socket(PF_INET, ::SOCK_STREAM | SOCK_CLOEXEC, protocol);
     if (fd < 0) {
         SetLastError(host::wsaError(errno));
         return INVALID_SOCKET;
     }
-    host::Network& net = network();
     ::timeval timeout{net.timeoutMs() / 1000, (net.timeoutMs() % 1000) * 1000};
     ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
     ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);

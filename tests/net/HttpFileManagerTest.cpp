@@ -232,8 +232,8 @@ TEST_F(HttpTest, StartupByWindowsCeVersion) {
         {"4.20", 1},
     };
     ScriptedServer server([](const std::string&) { return Reply{""}; });
+    std::string error;
     for (const Row& row : rows) {
-        std::string error;
         ASSERT_TRUE(device_.machine().profile().set("ce_version", row.version, error));
         device_.machine().counters().clear();
         {
@@ -242,6 +242,24 @@ TEST_F(HttpTest, StartupByWindowsCeVersion) {
         }
         EXPECT_EQ(device_.machine().counters()["WSAStartup"], row.startups) << row.version;
         EXPECT_EQ(device_.machine().counters()["WSACleanup"], row.startups) << row.version;
+    }
+    // What the platform's WinSock answers, from 3.11 on.
+    struct Answer {
+        const char* winsock;
+        const char* message;
+    } answers[] = {
+        {"none", "WinSock initialize failed.\n"},
+        {"2.2", "can't use WinSock DLL.\n"},
+        {"1.2", "can't use WinSock DLL.\n"},
+        {"1.1", "(127.0.0.1) connected.\n"},
+    };
+    ASSERT_TRUE(device_.machine().profile().set("ce_version", "4.20", error));
+    for (const Answer& answer : answers) {
+        ASSERT_TRUE(device_.machine().profile().set("net.winsock", answer.winsock, error));
+        HttpFileManager files(console_);
+        capture_.text.clear();
+        files.setRoot(wide(rootOf(server.port())).c_str());
+        EXPECT_NE(printed().find(answer.message), std::string::npos) << printed();
     }
     ce::WSADATA data;
     EXPECT_EQ(HttpFileManager::startupSubstitute(0x0101, &data), 0);
@@ -388,6 +406,26 @@ TEST_F(HttpTest, OddBodies) {
             EXPECT_NE(printed().find("can't receive. cause="), std::string::npos) << printed();
         }
     }
+}
+
+TEST_F(HttpTest, NoSocketLeft) {
+    std::string error;
+    host::MachineProfile& profile = device_.machine().profile();
+    ASSERT_TRUE(profile.set("net.max_sockets", "0", error));
+    EXPECT_FALSE(setRoot("http://127.0.0.1/"));
+    EXPECT_EQ(printed(), "FileManager: HTTP\ncan't open socket. cause=10024\n");
+    ScriptedServer server([](const std::string& r) {
+        return answerWith("HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\n", "ok", r);
+    });
+    ASSERT_TRUE(profile.set("net.max_sockets", "1", error));
+    ASSERT_TRUE(setRoot(rootOf(server.port())));
+    ASSERT_TRUE(open("/k"));
+    ASSERT_TRUE(profile.set("net.max_sockets", "0", error));
+    capture_.text.clear();
+    EXPECT_EQ(files().size(), 0u);  // no HEAD: the length is 0
+    char buffer[4];
+    EXPECT_EQ(files().read(buffer, 4, 0), 0);  // no GET: nothing
+    EXPECT_EQ(printed(), "can't open socket.\ncan't open socket.\n");
 }
 
 TEST_F(HttpTest, WriteWritesNothing) {
