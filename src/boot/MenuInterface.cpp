@@ -130,6 +130,18 @@ void MenuInterface::getOptions() {
     if (optionPage) optionPage->store();
 }
 
+TabPage* MenuInterface::createPage(TabControl* tabControl, int type) {
+    TabPage* page = nullptr;
+    switch (type) {
+        case 0: page = mainPage = new MainPage(tabControl, type); break;
+        case 1: page = optionPage = new OptionPage(tabControl, type); break;
+        case 2: page = consolePage = new ConsolePage(tabControl, type); break;
+        default: return nullptr;
+    }
+    page->create();
+    return page;
+}
+
 void MenuInterface::progress(const char* step) {
     if (rootWindow) {
         rootWindow->progress(step);

@@ -12,6 +12,8 @@ class RootWindow;
 class MainPage;
 class OptionPage;
 class ConsolePage;
+class TabControl;
+class TabPage;
 
 class MenuInterface {
 public:
@@ -53,6 +55,10 @@ public:
     void print(const ce::WCHAR* text);
     // The Main and Option pages store their controls into the settings.
     void getOptions();
+    // Creates page `type` (0 Main, 1 Option, 2 Console) of the tab control,
+    // keeps it in mainPage, optionPage or consolePage and creates its
+    // dialog; null for any other type.
+    TabPage* createPage(TabControl* tabControl, int type);
     // One progress step: "[progress] <step>" on the console when step is not
     // null, then the progress bar moves by one.
     void progress(const char* step);

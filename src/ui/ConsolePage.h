@@ -1,12 +1,33 @@
-// The Console tab page: shows what the system prints, or writes it to a log
-// file on the storage card.
+// The Console page: the text box that shows everything the system prints,
+// eight debug check boxes, four debug buttons, and "save to file" with the
+// log file's name.
 #pragma once
 
-#include "platform/ce/CeTypes.h"
+#include "ui/TabPage.h"
 
-class ConsolePage {
-public:
-    virtual ~ConsolePage() = default;
-    // Shows the text (direct: always in the text box, never in the log file).
-    virtual void appendText(const ce::WCHAR* text, bool direct) {}
+class ConsolePage : public TabPage {
+  public:
+    ConsolePage(TabControl* tabControl, int index);
+    // Closes the log file when it is open.
+    ~ConsolePage() override;
+    void init(ce::HWND dialog) override;
+    void command(int id, int code) override;
+
+    // Shows the text in the text box or, while "save to file" is on and
+    // `direct` is false, writes it to the log file (one byte per unit, its
+    // low seven bits). Text that cannot be copied for the box is dropped.
+    virtual void appendText(const ce::WCHAR* text, bool direct);
+
+  private:
+    // Creates the log file on the storage card and announces it in the box;
+    // false (after "couldn't find temporary directory." when there is no
+    // card) when it cannot be created.
+    bool openLogFile();
+    void writeToLog(const ce::WCHAR* text);
+    void showInBox(const ce::WCHAR* text);
+
+    ce::HWND textBox = nullptr;
+    ce::HWND fileNameBox = nullptr;
+    bool saveToFile = false;
+    ce::HANDLE logFile;
 };

@@ -1,9 +1,30 @@
-// The Main tab page.
+// The Main page: kernel directory and name, platform, root file system,
+// kernel flags, serial console and its speed.
 #pragma once
 
-class MainPage {
-public:
-    virtual ~MainPage() = default;
-    // Stores the page's controls into the settings.
-    virtual void store() {}
+#include <cstdint>
+
+#include "ui/TabPage.h"
+
+class MainPage : public TabPage {
+  public:
+    MainPage(TabControl* tabControl, int index);
+    // Releases the platform order.
+    ~MainPage() override;
+    void init(ce::HWND dialog) override;
+    void command(int id, int code) override;
+    // Writes the page's controls into the settings.
+    virtual void store();
+
+  private:
+    struct PlatformEntry {
+        uint32_t index;
+        const ce::WCHAR* name;
+    };
+    void fillPlatforms();
+    void placeFlags();
+
+    ce::HWND imageNameBox = nullptr;
+    ce::HWND speedBox = nullptr;
+    PlatformEntry* platformOrder = nullptr;  // owned; null when it could not be made
 };

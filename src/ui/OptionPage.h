@@ -1,9 +1,18 @@
-// The Option tab page.
+// The Option page: automatic boot, reverse video, pause before boot, debug
+// information, safety message and extra kernel options.
 #pragma once
 
-class OptionPage {
-public:
-    virtual ~OptionPage() = default;
-    // Stores the page's controls into the settings.
-    virtual void store() {}
+#include "ui/TabPage.h"
+
+class OptionPage : public TabPage {
+  public:
+    OptionPage(TabControl* tabControl, int index);
+    void init(ce::HWND dialog) override;
+    void command(int id, int code) override;
+    // Writes the page's controls into the settings.
+    virtual void store();
+
+  private:
+    ce::HWND secondsBox = nullptr;
+    ce::HWND secondsSpin = nullptr;
 };

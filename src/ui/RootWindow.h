@@ -1,20 +1,71 @@
-// The application's only top-level window. (The window itself, its controls
-// and pages come with the user interface; this is the part the boot
-// machinery talks to.)
+// The application's only top-level window: the command bar, the row with
+// the Boot button, the progress bar and the Cancel button, and the tab
+// control with the three pages. It starts boots (from the Boot button or
+// the auto-boot timer), shows their progress and moves the focus between
+// its controls.
 #pragma once
 
-#include "platform/ce/CeTypes.h"
+#include "ui/Window.h"
 
-class RootWindow {
-public:
-    virtual ~RootWindow() = default;
-    ce::HWND handle() const { return window_; }
+class BootButton;
+class CancelButton;
+class ProgressBar;
+class TabControl;
+class TabPage;
+
+class RootWindow : public Window {
+  public:
+    static constexpr int kCommandBarId = 3;
+    static constexpr int kProgressBarId = 4;
+    static constexpr int kBootButtonId = 5;
+    static constexpr int kCancelButtonId = 6;
+    static constexpr int kTabControlId = 7;
+    static constexpr ce::UINT_PTR kAutoBootTimer = 2;
+    static constexpr int kBuild = 15;
+
+    explicit RootWindow(BootApp* app);
+    // Destroys the child objects (not the platform windows).
+    ~RootWindow() override;
+    bool proc(ce::HWND hwnd, ce::UINT message, ce::WPARAM wParam, ce::LPARAM lParam) override;
+    // Slot 2: creates the platform window and arms the auto-boot timer;
+    // false when there is no window.
+    virtual bool create();
+
+    // The procedure of the window class: routes messages to the object kept
+    // in the window's extra bytes.
+    static ce::LRESULT windowProcedure(ce::HWND hwnd, ce::UINT message, ce::WPARAM wParam,
+                                       ce::LPARAM lParam);
+    // Called by the message loop for every message; true when it took it.
+    bool isDialogMessage(ce::MSG* message);
     // "[progress] <step>" through the process-wide console when step is not
     // null, then the progress bar moves one step.
     void progress(const char* step);
     // The progress bar back to 0.
     void unprogress();
+    void stopAutoBoot();
 
-private:
-    ce::HWND window_ = nullptr;
+    int buttonWidth() const { return buttonWidth_; }
+    int buttonHeight() const { return buttonHeight_; }
+
+  private:
+    void createChildren(ce::HWND hwnd, const ce::CREATESTRUCTW* creation);
+    void bootCommand();
+    void bootStart();
+    void restoreFocus();
+    bool tabNotification(const ce::NMHDR* header);
+    bool tabKey(ce::WORD key);
+    bool moveFocus(const ce::MSG* message);
+    TabPage* visiblePage() const;
+    ce::HWND childHandle(const Window* child) const;
+
+    BootButton* bootButton = nullptr;
+    CancelButton* cancelButton = nullptr;
+    ProgressBar* progressBar = nullptr;
+    TabControl* tabControl = nullptr;
+    TabPage* mainPage = nullptr;
+    TabPage* optionPage = nullptr;
+    TabPage* consolePage = nullptr;
+    int buttonWidth_ = 0;
+    int buttonHeight_ = 0;
+    ce::HWND savedFocus = nullptr;
 };

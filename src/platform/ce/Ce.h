@@ -1,6 +1,7 @@
 // Every Windows CE service the system calls.
 #pragma once
 
+#include "platform/ce/CeControls.h"
 #include "platform/ce/CeDisk.h"
 #include "platform/ce/CeFile.h"
 #include "platform/ce/CeMemory.h"
