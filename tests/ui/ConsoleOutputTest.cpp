@@ -1,0 +1,81 @@
+// The Console page's output path: the text box, and the log file on the
+// storage card while "save to file" is on.
+#include <gtest/gtest.h>
+
+#include "boot/MenuInterface.h"
+#include "console/Console.h"
+#include "support/DeviceFolder.h"
+#include "ui/UiDriver.h"
+
+using namespace ui_test;
+using testing_support::DeviceFolder;
+
+namespace {
+
+constexpr int kSaveToFile = 321, kFileName = 322, kButtonA = 310;
+
+// Button "a" of the Console page prints `text` through the process-wide
+// console (no hook is registered by the system itself).
+void printOnButtonA(const char16_t* text) {
+    static const char16_t* message = nullptr;
+    message = text;
+    MenuInterface::instance()->consoleButtons[0] = {
+        [](uint32_t, uint8_t) { Console::instance()->print(TEXT("%s"), message); }, 0};
+}
+
+}  // namespace
+
+TEST(ConsoleOutput, LineFeedsBecomeLineBreaksInTheBox) {
+    DeviceFolder device;
+    printOnButtonA(u"a\nb");
+    runApp({tapTab(2), tap(kButtonA)});
+    EXPECT_EQ(consoleText(), u"a\r\nb");
+}
+
+TEST(ConsoleOutput, SaveToFileWritesLowSevenBitsToTheCard) {
+    struct Row {
+        const char* what;
+        const char16_t* message;
+        std::string bytes;
+    };
+    const Row rows[] = {
+        {"a line feed stays one byte", u"a\nb", "a\nb"},
+        {"U+00E9 keeps its low seven bits", u"caf\u00e9\n", std::string("caf\x69\n")},
+    };
+    for (const Row& row : rows) {
+        DeviceFolder device;
+        printOnButtonA(row.message);
+        runApp({tapTab(2), tap(kSaveToFile), tap(kButtonA)});
+        EXPECT_EQ(device.readFile("Storage Card/bootlog.txt"), row.bytes) << row.what;
+        EXPECT_EQ(consoleText(), u"log file is \\Storage Card\\bootlog.txt\r\n") << row.what;
+        EXPECT_TRUE(checked(kSaveToFile));
+    }
+}
+
+TEST(ConsoleOutput, NamedLogFileTakesTheBootStartToo) {
+    DeviceFolder device;
+    printOnButtonA(u"x");
+    runApp({tapTab(2), tap(kSaveToFile), tap(kFileName), type(u"x.txt"), tap(kButtonA), tapTab(0),
+            tap(5)});
+    std::string file = device.readFile("Storage Card/x.txt");
+    EXPECT_EQ(file.substr(0, 12), "xBOOT START\n");
+    EXPECT_EQ(consoleText().substr(0, 34), u"log file is \\Storage Card\\x.txt\r\n");
+}
+
+TEST(ConsoleOutput, WithoutACardTheCheckBoxIsCleared) {
+    DeviceFolder device("jornada720", "", false);
+    printOnButtonA(u"message\n");
+    runApp({tapTab(2), tap(kSaveToFile), tap(kButtonA)});
+    EXPECT_EQ(consoleText(), u"couldn't find temporary directory.\r\nmessage\r\n");
+    EXPECT_FALSE(checked(kSaveToFile));
+    EXPECT_FALSE(enabled(kFileName));
+}
+
+TEST(ConsoleOutput, UncheckingSendsTextToTheBoxAgain) {
+    DeviceFolder device;
+    printOnButtonA(u"m\n");
+    runApp({tapTab(2), tap(kSaveToFile), tap(kButtonA), tap(kSaveToFile), tap(kButtonA),
+            tap(kSaveToFile), tap(kButtonA)});
+    EXPECT_EQ(device.readFile("Storage Card/bootlog.txt"), "m\nm\n");
+    EXPECT_EQ(consoleText(), u"log file is \\Storage Card\\bootlog.txt\r\nm\r\n");
+}
