@@ -13,8 +13,8 @@
 #include "app/WinMain.h"
 #include "ce/ScreenRenderer.h"
 #include "ce/WindowSystem.h"
+#include "machine/ArmCpu.h"
 #include "machine/Machine.h"
-#include "machine/RunControl.h"
 
 namespace {
 
@@ -230,19 +230,33 @@ int main(int argc, char** argv) {
         }
         windows.script(e);
     }
-    host::RunControl& run = host::RunControl::current();
-    run.budget = options.budget;
-    run.onKernelFinished = [&options]() {
-        screenshot(options.screenshot);
+    if (options.budget)
+        machine.component<host::ArmCpu>().setBudget(options.budget);
+    // A jump that left Windows CE never comes back to the application: the
+    // run ends here, successfully when the kernel was entered.
+    host::ArmCpu::setJumpHandler([&options](const host::ArmCpu::JumpOutcome& o) {
+        if (o.returned)
+            return;
         std::cout.flush();
-        std::exit(0);
-    };
+        if (o.entered) {
+            std::printf(
+                "kestrel: the kernel was entered at 0x%08x (r0 0x%x, r1 0x%08x, r2 0x%08x); %s "
+                "after %llu instructions\n",
+                o.entry, o.entryRegs[0], o.entryRegs[1], o.entryRegs[2], o.reason.c_str(),
+                static_cast<unsigned long long>(o.instructions));
+        } else {
+            std::printf("kestrel: the kernel was not entered: %s\n", o.reason.c_str());
+        }
+        screenshot(options.screenshot);
+        std::fflush(stdout);
+        std::exit(o.entered ? 0 : 1);
+    });
 
     int exitCode = WinMain(ce::GetModuleHandleW(nullptr), nullptr, nullptr, 0);
     screenshot(options.screenshot);
     windows.endProcess();
-    bool entered = run.kernelEntered();
-    std::printf("kestrel: the application ended with code %d; the kernel was %sentered\n", exitCode,
-                entered ? "" : "not ");
-    return entered ? 0 : 1;
+    // Back in the application: no jump ended the run, so no kernel ran.
+    std::printf("kestrel: the application ended with code %d; the kernel was not entered\n",
+                exitCode);
+    return 1;
 }
