@@ -171,6 +171,13 @@ bool WindowSystem::isDescendant(ce::HWND ancestor, ce::HWND window) const {
     return false;
 }
 
+ce::HWND WindowSystem::topLevel(ce::HWND window) const {
+    const WindowRecord* r = find(window);
+    while (r && r->parent && find(r->parent))
+        r = find(r->parent);
+    return r ? r->handle : nullptr;
+}
+
 void WindowSystem::endProcess() {
     for (auto& entry : windows_)
         entry.second->destroyed = true;

@@ -113,6 +113,8 @@ class WindowSystem : public MachineComponent {
     // first hidden one; null when none.
     ce::HWND findControl(int id) const;
     bool isDescendant(ce::HWND ancestor, ce::HWND window) const;
+    // The top-level window that holds `window` (or is it); null for none.
+    ce::HWND topLevel(ce::HWND window) const;
     // Shown: visible itself and every ancestor visible.
     bool shown(ce::HWND window) const;
 

@@ -54,6 +54,7 @@ TEST(RootWindowFocus, MovesAlongTheCycle) {
         {"Left on the tab control goes to Cancel", {kTab, kTab, key(ce::VK_LEFT)}, kCancel},
         {"Right on Boot goes to Cancel", {key(ce::VK_RIGHT)}, kCancel},
         {"Shift+Tab on Cancel goes back to Boot", {kTab, kShiftTab}, kBoot},
+        {"after the question the focus is back on Boot", {key(ce::VK_RETURN)}, kBoot},
         {"Tab walks the page's tab stops in their order", toLastOfMain, kSerialConsole},
         {"Tab on the page's last tab stop goes to the tab control", pastLastOfMain, kTabs},
     };

@@ -162,6 +162,7 @@ constexpr UINT WM_ENTERMENULOOP = 0x0211;
 constexpr UINT WM_EXITMENULOOP = 0x0212;
 constexpr UINT WM_USER = 0x0400;
 constexpr WORD WA_INACTIVE = 0;
+constexpr WORD WA_ACTIVE = 1;
 
 // Window styles.
 constexpr DWORD WS_CHILD = 0x40000000;
