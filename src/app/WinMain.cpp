@@ -11,6 +11,8 @@
 
 namespace {
 
+// The class of the root window: no class style, the application's icon, the
+// stock light-grey background, no cursor (a handheld has none) and no menu.
 bool registerWindowClass(BootApp* app) {
     ce::WCHAR className[64];
     if (!ce::LoadStringW(app->instance, IDS_CLASS_NAME, className, 64))

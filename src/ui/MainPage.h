@@ -26,5 +26,7 @@ class MainPage : public TabPage {
 
     ce::HWND imageNameBox = nullptr;
     ce::HWND speedBox = nullptr;
-    PlatformEntry* platformOrder = nullptr;  // owned; null when it could not be made
+    // Owned, and released with the page, so that it outlives every use of
+    // the platform box; null when it could not be made.
+    PlatformEntry* platformOrder = nullptr;
 };

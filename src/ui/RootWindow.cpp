@@ -33,7 +33,8 @@ RootWindow::~RootWindow() {
     delete cancelButton;
     delete progressBar;
     MenuInterface* menu = MenuInterface::instance();
-    // The pages go with this object; nothing may reach them afterwards.
+    // The pages go with this object: nothing printed afterwards may reach
+    // them through MenuInterface.
     if (menu->rootWindow == this)
         menu->rootWindow = nullptr;
     menu->mainPage = nullptr;
