@@ -20,6 +20,21 @@ constexpr uint32_t kGreyText = 0x808080;
 constexpr uint32_t kSelection = 0x000080;
 constexpr uint32_t kDesktop = 0x008080;
 
+// Tab stops every eight characters, as an edit box sets them by default.
+std::u16string expandTabs(const std::u16string& line) {
+    std::u16string out;
+    for (char16_t c : line) {
+        if (c != u'\t') {
+            out.push_back(c);
+            continue;
+        }
+        do {
+            out.push_back(u' ');
+        } while (out.size() % 8 != 0);
+    }
+    return out;
+}
+
 class Painter {
   public:
     Painter(cairo_t* cr, const WindowSystem& ws) : cr_(cr), ws_(ws) {
@@ -303,7 +318,7 @@ class Painter {
         clip(x + 1, y + 1, w - 2 - bar, h - 2);
         for (size_t i = first; i < lines.size(); ++i) {
             double ly = y + 2 + (i - first) * lh + lh / 2;
-            text(toUtf8(lines[i]), x + 3 * scale_, ly, r.enabled() ? kText : kGreyText);
+            text(toUtf8(expandTabs(lines[i])), x + 3 * scale_, ly, r.enabled() ? kText : kGreyText);
         }
         unclip();
         if (bar > 0)

@@ -232,24 +232,24 @@ int main(int argc, char** argv) {
     }
     if (options.budget)
         machine.component<host::ArmCpu>().setBudget(options.budget);
-    // A jump that left Windows CE never comes back to the application: the
-    // run ends here, successfully when the kernel was entered.
+    // The jump leaves Windows CE for good: whatever the kernel did, the run
+    // ends there with a line saying how far it got, and status 0 only when
+    // the kernel was entered and halted.
     host::ArmCpu::setJumpHandler([&options](const host::ArmCpu::JumpOutcome& o) {
-        if (o.returned)
-            return;
         std::cout.flush();
-        if (o.entered) {
-            std::printf(
-                "kestrel: the kernel was entered at 0x%08x (r0 0x%x, r1 0x%08x, r2 0x%08x); %s "
-                "after %llu instructions\n",
-                o.entry, o.entryRegs[0], o.entryRegs[1], o.entryRegs[2], o.reason.c_str(),
-                static_cast<unsigned long long>(o.instructions));
+        host::Machine::current().out().flush();
+        if (o.entered && o.halted) {
+            std::printf("\nkestrel: the kernel was entered at 0x%08x and halted at 0x%08x\n",
+                        o.entry, o.pc);
+        } else if (o.entered) {
+            std::printf("\nkestrel: the kernel was entered at 0x%08x but did not halt: %s\n",
+                        o.entry, o.reason.c_str());
         } else {
-            std::printf("kestrel: the kernel was not entered: %s\n", o.reason.c_str());
+            std::printf("\nkestrel: the kernel was not entered: %s\n", o.reason.c_str());
         }
         screenshot(options.screenshot);
         std::fflush(stdout);
-        std::exit(o.entered ? 0 : 1);
+        std::_Exit(o.entered && o.halted ? 0 : 1);
     });
 
     int exitCode = WinMain(ce::GetModuleHandleW(nullptr), nullptr, nullptr, 0);
