@@ -59,9 +59,11 @@ class Handheld {
     fs::path dir_;
 };
 
+// A field of the kernel's report (its "kernel: " lines; the Console page's
+// text is on the same output and names some of the same fields).
 std::string field(const std::string& out, const std::string& name) {
     std::smatch m;
-    std::regex re(name + "=([^ \r\n]*)");
+    std::regex re("kernel: [^\r\n]*\\b" + name + "=([^ \r\n]*)");
     return std::regex_search(out, m, re) ? m[1].str() : "<none>";
 }
 
