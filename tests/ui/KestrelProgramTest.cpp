@@ -40,15 +40,19 @@ TEST(KestrelProgram, PressedBootShowsTheQuestionAndTheConsoleAndEnds) {
     TempDir dir;
     auto d = device(dir, "profile = jornada720\n");
     std::filesystem::path png = dir.path() / "screen.png";
-    ProgramRun r = kestrel(
-        d, "--tap 153 --tap 154 --type 57600 --press boot --screenshot '" + png.string() + "'");
+    ProgramRun r =
+        kestrel(d, "--tap 1003 --type vmlinux.gz --press boot --screenshot '" + png.string() + "'");
     EXPECT_EQ(r.status, 1) << "no kernel on this card:\n" << r.out;
     EXPECT_TRUE(contains(r.out, "[MessageBox \"WARNING\" 0x24]")) << r.out;
     EXPECT_TRUE(contains(r.out, "BOOT START\n")) << r.out;
     EXPECT_TRUE(std::filesystem::file_size(png) > 1000);
     std::string settings = testing_support::readBytes(d / "root" / "Storage Card" / "kestrel.cnf");
     ASSERT_EQ(settings.size(), 2152u);
-    EXPECT_EQ(uint8_t(settings[1636]) | (uint8_t(settings[1637]) << 8), 57600) << "serialSpeed";
+    // kernelName: UTF-16LE at offset 544.
+    std::string name;
+    for (size_t i = 544; i + 1 < settings.size() && settings[i]; i += 2)
+        name.push_back(settings[i]);
+    EXPECT_EQ(name, "vmlinux.gz");
 }
 
 TEST(KestrelProgram, EndsByItselfAndTellsWhatWasWrong) {
