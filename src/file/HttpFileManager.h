@@ -42,8 +42,6 @@ class HttpFileManager : public FileManager {
     static int startupSubstitute(ce::WORD version, ce::WSADATA* data);
     static int cleanupSubstitute();
 
-    StartupFunction startupFunction() const { return startup; }
-
   private:
     static constexpr uint32_t kBufferBytes = 260;
     static constexpr uint32_t kReceiveChunk = 255;
