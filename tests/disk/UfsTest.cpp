@@ -432,16 +432,19 @@ INSTANTIATE_TEST_SUITE_P(Makefs, UfsTest,
 
 namespace {
 
-// A file beyond single indirection (8 KiB blocks: 12 + 2048 blocks), on a disk
-// that is the bare file-system image: no partition table, so the whole disk.
-TEST(UfsLargeFileTest, DoubleIndirectBlocks) {
-    constexpr uint32_t kBlock = 8192;
-    constexpr size_t kBytes = (12 + 2048 + 70) * size_t(kBlock) + 123;
+// A file beyond single indirection (12 + block / 4 blocks), on a disk that is
+// the bare file-system image: no partition table, so the whole disk.
+class UfsLargeFileTest : public ::testing::TestWithParam<Geometry> {};
+
+TEST_P(UfsLargeFileTest, DoubleIndirectBlocks) {
+    const uint32_t kBlock = GetParam().block;
+    const size_t kBytes = (12 + kBlock / 4 + 70) * size_t(kBlock) + 123;
     DeviceFolder device;
     TempDir work;
     std::string big = patternBytes(kBytes, 9);
     writeBytes(work.path() / "tree/boot/big", big);
-    ASSERT_TRUE(makeUfs(device.dir() / "disks/DSK1.img", work.path() / "tree", kBlock, 1024));
+    ASSERT_TRUE(makeUfs(device.dir() / "disks/DSK1.img", work.path() / "tree", kBlock,
+                        GetParam().fragment));
     CaptureConsole capture;
     Console* console = &capture;
     UfsFileManager files(console);
@@ -462,11 +465,17 @@ TEST(UfsLargeFileTest, DoubleIndirectBlocks) {
     int blocks = int((kBytes + kBlock - 1) / kBlock);
     EXPECT_LE(counters["DISK_IOCTL 2"] - before, blocks + 3 * (blocks / 64 + 2) + 2);
     // Across the change from single to double indirection.
-    uint32_t edge = (12 + 2048) * kBlock;
+    uint32_t edge = (12 + kBlock / 4) * kBlock;
     std::string piece(300, 0);
     ASSERT_EQ(files.read(piece.data(), 300, edge - 150), 300);
     EXPECT_TRUE(piece == big.substr(edge - 150, 300));
 }
+
+INSTANTIATE_TEST_SUITE_P(Makefs, UfsLargeFileTest,
+                         ::testing::Values(Geometry{8192, 1024}, Geometry{16384, 2048}),
+                         [](const auto& info) {
+                             return "bsize" + std::to_string(info.param.block);
+                         });
 
 }  // namespace
 
