@@ -205,7 +205,7 @@ TEST_P(BootEndToEnd, KernelFromAUfsPartition) {
     fs::copy_file(h.card() / "keldos.gz", work.path() / "tree" / "keldos.gz");
     fs::path ufs = work.path() / "ufs.img";
     fs::path disk = h.dir() / "disks" / "DSK1.img";
-    // A UFS1 file system from makefs in a NetBSD partition (type a9) at
+    // A UFS1 file system from makefs in a partition of type a9 at
     // sector 64 of a disk partitioned by sfdisk.
     ASSERT_EQ(run("makefs -t ffs -o version=1 -s 1m '" + ufs.string() + "' '" +
                   (work.path() / "tree").string() + "' > /dev/null"),

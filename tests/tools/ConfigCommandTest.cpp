@@ -73,7 +73,7 @@ TEST(ConfigCommand, SetCreatesAFileFromTheDefaults) {
     TempDir dir;
     std::string file = (dir.path() / "kestrel.cnf").string();
     Result r = util(dir, "config set " + file +
-                             " 'directory=\\Storage Card\\' kernelName=netbsd.gz rootDevice=sd"
+                             " 'directory=\\Storage Card\\' kernelName=keldos-test.gz rootDevice=sd"
                              " serialSpeed=9600 autoBootSeconds=5");
     ASSERT_EQ(r.status, 0) << r.err;
     std::string bytes = readBytes(file);
@@ -82,7 +82,7 @@ TEST(ConfigCommand, SetCreatesAFileFromTheDefaults) {
               std::string("\x53\x57\x7d\x17\x02\x01\x00\x00\x68\x08\x00\x00", 12));
     Result shown = util(dir, "config show " + file);
     EXPECT_NE(shown.out.find("directorySaved   = 1\n"), std::string::npos);
-    EXPECT_NE(shown.out.find("kernelName       = \"netbsd.gz\"\n"), std::string::npos);
+    EXPECT_NE(shown.out.find("kernelName       = \"keldos-test.gz\"\n"), std::string::npos);
     EXPECT_NE(shown.out.find("rootDevice       = 1 (sd)\n"), std::string::npos);
     EXPECT_NE(shown.out.find("pauseBeforeBoot  = 1\n"), std::string::npos);  // a default
     EXPECT_NE(shown.out.find("imageName        = \"miniroot.fs\"\n"), std::string::npos);
