@@ -46,10 +46,12 @@ class Handheld {
         std::string cnf = (card() / "kestrel.cnf").string();
         ASSERT_EQ(run(kUtil + " config set '" + cnf + "' " + assignments + " > /dev/null"), 0);
     }
-    Result boot(const std::string& extra = "") {
+    Result boot(const std::string& extra = "") { return start("--press boot " + extra); }
+    // kestrel on this handheld with the given arguments.
+    Result start(const std::string& arguments) {
         fs::path out = temp_.path() / "out.txt";
-        int status = run(kKestrel + " --device '" + dir_.string() + "' --press boot " + extra +
-                         " > '" + out.string() + "' 2>&1");
+        int status = run(kKestrel + " --device '" + dir_.string() + "' " + arguments + " > '" +
+                         out.string() + "' 2>&1");
         return Result{status, readBytes(out)};
     }
     const fs::path& dir() const { return dir_; }
@@ -230,6 +232,15 @@ TEST_P(BootEndToEnd, BudgetTooSmallIsSaid) {
     Result r = h.boot("--budget 200");
     EXPECT_EQ(r.status, 1) << r.out;
     EXPECT_NE(r.out.find("budget of 200 instructions ran out"), std::string::npos) << r.out;
+}
+
+TEST_P(BootEndToEnd, AutoBootWithoutATouch) {
+    Handheld h(GetParam().name);
+    h.set("autoBootSeconds=3");
+    Result r = h.start("");
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(field(r.out, "argc"), "1") << r.out;
+    EXPECT_NE(r.out.find("kestrel: the kernel was entered"), std::string::npos) << r.out;
 }
 
 TEST_P(BootEndToEnd, NoAtTheLastQuestionBootsNothing) {
