@@ -2,6 +2,7 @@
 // it: the program on a device folder with Boot pressed. The kernel's report
 // on its UART (standard output) must match the settings.
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <signal.h>
@@ -76,6 +77,10 @@ class WebServer {
         port_ = freePort();
         pid_ = fork();
         if (pid_ == 0) {
+            // The server's request log would only clutter the test output.
+            int quiet = open("/dev/null", O_WRONLY);
+            dup2(quiet, STDOUT_FILENO);
+            dup2(quiet, STDERR_FILENO);
             std::string port = std::to_string(port_);
             execlp("python3", "python3", "-m", "http.server", "--bind", "127.0.0.1", "--directory",
                    dir.c_str(), port.c_str(), static_cast<char*>(nullptr));
@@ -126,12 +131,15 @@ struct Machine {
     const char* cpu;
     const char* machine;
     const char* entry;
+    const char* timezone;  // bias, plus the daylight bias in daylight time
+    const char* width;     // the screen
+    const char* height;
 };
 
 const Machine kMachines[] = {
-    {"jornada720", "0x0c108000", "0x02c20201", "0xc0200000"},
-    {"ipaq3900", "0x0c204000", "0x01c40301", "0xa0200000"},
-    {"wzero3", "0x0c208000", "0x01040100", "0xa0200000"},
+    {"jornada720", "0x0c108000", "0x02c20201", "0xc0200000", "-60", "640", "240"},
+    {"ipaq3900", "0x0c204000", "0x01c40301", "0xa0200000", "300", "320", "240"},
+    {"wzero3", "0x0c208000", "0x01040100", "0xa0200000", "-540", "480", "640"},
 };
 
 void PrintTo(const Machine& m, std::ostream* os) {
@@ -153,6 +161,9 @@ TEST_P(BootEndToEnd, GzipKernelFromTheStorageCard) {
     EXPECT_EQ(field(r.out, "console"), "1");
     EXPECT_EQ(field(r.out, "cpu"), GetParam().cpu);
     EXPECT_EQ(field(r.out, "machine"), GetParam().machine);
+    EXPECT_EQ(field(r.out, "timezone"), GetParam().timezone);
+    EXPECT_EQ(field(r.out, "width"), GetParam().width);
+    EXPECT_EQ(field(r.out, "height"), GetParam().height);
     // System mode, MMU and caches off, vectors high.
     EXPECT_EQ(field(r.out, "mode"), "0x0000001f");
     EXPECT_EQ(field(r.out, "control"), "0x00002030");
@@ -172,6 +183,18 @@ TEST_P(BootEndToEnd, MemoryDiskRootWithItsImage) {
     EXPECT_EQ(field(r.out, "argv\\[2\\]"), "m=miniroot.fs");
     EXPECT_EQ(field(r.out, "argv\\[3\\]"), "-x");
     EXPECT_EQ(field(r.out, "argv\\[4\\]"), "foo");
+}
+
+TEST_P(BootEndToEnd, EveryFlagAndTheRootInTheirOrder) {
+    Handheld h(GetParam().name);
+    h.set("serialConsole=1 verbose=1 singleUser=1 askName=1 kernelDebugger=1 rootDevice=sd");
+    Result r = h.boot();
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(field(r.out, "argc"), "7") << r.out;
+    const char* const expected[] = {"keldos.gz", "h", "v", "s", "a", "d", "b=sd0"};
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_EQ(field(r.out, "argv\\[" + std::to_string(i) + "\\]"), expected[i]) << i;
+    }
 }
 
 TEST_P(BootEndToEnd, SerialConsoleCarriesTheBootAndTheKernelSeesIt) {
