@@ -121,7 +121,8 @@ ArmCpu::ArmCpu(Machine& machine)
 
 ArmCpu::~ArmCpu() {
     if (uc_)
-        uc_close(uc_);
+        if (uc_err err = uc_close(uc_); err != UC_ERR_OK)
+            std::fprintf(stderr, "kestrel host: CPU: uc_close failed: %s\n", uc_strerror(err));
 }
 
 void ArmCpu::check(int err, const char* what) {
@@ -265,9 +266,9 @@ uint32_t ArmCpu::reg(int id) {
 }
 
 // This Unicorn does not model every CP15 register of these processors
-// (register 14, the debug registers, is missing); a privileged read of one
-// gives 0 instead of the undefined-instruction trap, as far as the CPU's
-// own documentation leaves the value open.
+// (register 14, the debug registers, is missing). The real CPU answers a
+// privileged read of it, so the emulated one does too, with 0, instead of
+// trapping; in User mode the trap stays.
 bool ArmCpu::emulateCoprocessorRead() {
     uint32_t pc = reg(UC_ARM_REG_PC);
     uint32_t insn = 0;
@@ -345,6 +346,10 @@ bool ArmCpu::setKernelMode(bool kernel) {
     return previous;
 }
 
+void ArmCpu::stop() {
+    check(uc_emu_stop(uc_), "stopping the emulation");
+}
+
 uint32_t ArmCpu::cp15(uint32_t crn, uint32_t opc2) {
     uc_arm_cp_reg r{};
     r.cp = 15;
@@ -413,7 +418,7 @@ void ArmCpu::onBlock(uc_struct* uc, uint64_t address, uint32_t size, void* self)
     uint32_t insn = 0;
     if (uc_mem_read(uc, a, &insn, 4) == UC_ERR_OK && insn == kBranchToSelf) {
         o.halted = true;
-        uc_emu_stop(uc);
+        cpu->stop();
     }
 }
 
@@ -423,7 +428,7 @@ void ArmCpu::onInterrupt(uc_struct* uc, uint32_t number, void* self) {
     cpu->pendingFault_ = std::string(exceptionName(number)) + " (return address " + hex(lr) + ")";
     if (number == 4)
         cpu->pendingFault_ += ", fault address " + hex(cpu->cp15(6));
-    uc_emu_stop(uc);
+    cpu->stop();
 }
 
 bool ArmCpu::onUnmapped(uc_struct* uc, int type, uint64_t address, int, int64_t, void* self) {

@@ -104,6 +104,7 @@ class ArmCpu : public MachineComponent {
     // uc_emu_start, stepping over privileged reads of unmodelled CP15 registers.
     int start(uint32_t pc, uint64_t count);
     bool emulateCoprocessorRead();
+    void stop();  // from a hook: the run ends after the current instruction
     void setRegs(const uint32_t (&regs)[4], uint32_t cpsr);
     uint32_t reg(int id);
     std::string describeFault(int err, uint32_t pc);
