@@ -298,4 +298,17 @@ TEST(BootEndToEndFault, KernelOutsideRamFaultsInTheLoader) {
         << r.out;
 }
 
+// On the PXA-2x0 every destination folds into the first 16 MiB of SDRAM: an
+// image that does not fit there would land on the kernel. The jump is refused.
+TEST(BootEndToEndFault, ImageBeyondTheFirst16MiBIsRefusedBeforeTheJump) {
+    Handheld h("wzero3");
+    testing_support::writeBytes(h.card() / "big.fs", std::string(20 << 20, 'x'));
+    h.set("rootDevice=md imageName=big.fs");
+    Result r = h.boot();
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_NE(r.out.find("2nd bootloader would write link"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Can't jump to the kernel."), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("kernel: entered"), std::string::npos);
+}
+
 }  // namespace

@@ -15,6 +15,8 @@ namespace {
 const uint32_t kRegions[4] = {0xA0000000, 0xA4000000, 0xA8000000, 0xAC000000};
 constexpr uint32_t kRegionSize = 0x04000000;
 constexpr uint32_t kDCacheSize = 65536;
+// The second-stage loader puts every link into the first 16 MiB of SDRAM.
+constexpr ChainCheck::Placement kPlacement{0x00FFFFFF, 0xA0000000};
 constexpr uint32_t kDumpPage = 4096;
 
 constexpr char kGreeting[] = "Hello World\r\n";
@@ -42,6 +44,8 @@ bool PXA2X0Architecture::setupLoader() {
 }
 
 void PXA2X0Architecture::jumpTo(uint32_t bootArgs, uint32_t chainHead) {
+    if (!chainIsSafe(bootArgs, chainHead, kPlacement))
+        return;
     uint32_t stack = prepareJump();
     FlatJump_pxa2x0(bootArgs, chainHead, stack, loaderPagePhys);
     ce::SetKMode(ce::FALSE);

@@ -1,0 +1,131 @@
+#include "arch/arm/ChainCheck.h"
+
+#include <algorithm>
+#include <cstring>
+#include <unordered_map>
+
+#include "console/Console.h"
+#include "memory/MemoryManager.h"
+#include "memory/PageTag.h"
+
+namespace {
+
+constexpr uint32_t kPage = 4096;
+constexpr uint32_t kForever = 0xFFFFFFFF;
+
+uint32_t pageOf(uint32_t address) {
+    return address & ~(kPage - 1);
+}
+
+}  // namespace
+
+struct ChainCheck::Link {
+    uint32_t src;
+    uint32_t dst;  // where the second-stage loader puts it
+    uint32_t size;
+};
+
+// The walk in steps: link i's tag is read at step 2i, its source read and
+// its destination written during step 2i + 1. A page is needed until the
+// last step that reads it.
+class ChainCheck::Needs {
+  public:
+    void need(uint32_t page, uint32_t step) {
+        uint32_t& until = until_[page];
+        if (step > until)
+            until = step;
+    }
+    void needRange(uint32_t start, uint32_t bytes, uint32_t step) {
+        uint64_t end = uint64_t(start) + bytes;
+        for (uint64_t p = pageOf(start); p < end; p += kPage)
+            need(uint32_t(p), step);
+    }
+    // True, with the page, when a page of the range is needed at `step` or later.
+    bool conflict(uint32_t start, uint32_t bytes, uint32_t step, uint32_t& page) const {
+        uint64_t end = uint64_t(start) + bytes;
+        for (uint64_t p = pageOf(start); p < end; p += kPage) {
+            auto it = until_.find(uint32_t(p));
+            if (it != until_.end() && it->second >= step)
+                return page = uint32_t(p), true;
+        }
+        return false;
+    }
+
+  private:
+    std::unordered_map<uint32_t, uint32_t> until_;
+};
+
+ChainCheck::ChainCheck(MemoryManager& memory, Console*& console, Placement placement)
+    : memory(memory), console(console), placement(placement) {}
+
+bool ChainCheck::safe(uint32_t chainHead, uint32_t bootArgs, uint32_t loaderPage) {
+    std::vector<Link> links;
+    Needs needs;
+    needs.need(pageOf(loaderPage), kForever);
+    needs.need(pageOf(bootArgs), kForever);
+    readChain(chainHead, links, needs);
+    return noLinkOverwritesAnother(links) && noLinkOverwritesANeed(links, needs);
+}
+
+// The tags are read through the reserved pages' virtual addresses; the walk
+// stops at a tag outside them (nothing can be said about such a chain here).
+void ChainCheck::readChain(uint32_t chainHead, std::vector<Link>& links, Needs& needs) {
+    std::unordered_map<uint32_t, uint32_t> virtualOf;
+    for (int i = 0; i < memory.mappedCount(); ++i) {
+        const MemoryManager::PageEntry& e = memory.pageTable()[i];
+        virtualOf[e.physicalAddress] = e.virtualAddress;
+    }
+    // Every tag sits in a reserved page; a chain longer than they can hold loops.
+    uint64_t limit = uint64_t(memory.mappedCount()) * (kPage / sizeof(PageTag));
+    for (uint32_t tag = chainHead; tag != PageTag::kNone && links.size() < limit;) {
+        auto it = virtualOf.find(pageOf(tag));
+        if (it == virtualOf.end() || (tag & (kPage - 1)) > kPage - sizeof(PageTag))
+            break;
+        PageTag t;
+        std::memcpy(&t, reinterpret_cast<const void*>(uintptr_t(it->second + (tag & (kPage - 1)))),
+                    sizeof t);
+        uint32_t step = 2 * uint32_t(links.size());
+        needs.need(pageOf(tag), step);
+        // The walk reads its source two words at a time.
+        if (t.src != PageTag::kNone)
+            needs.needRange(t.src, (t.size + 7) / 8 * 8, step + 1);
+        links.push_back(Link{t.src, (t.dst & placement.mask) | placement.base, t.size});
+        tag = t.next;
+    }
+}
+
+// Two links placed over each other: on the PXA-2x0 every destination folds
+// into the first 16 MiB of SDRAM, so a large image lands on the kernel.
+bool ChainCheck::noLinkOverwritesAnother(const std::vector<Link>& links) {
+    std::vector<size_t> order(links.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(),
+              [&](size_t a, size_t b) { return links[a].dst < links[b].dst; });
+    for (size_t k = 1; k < order.size(); ++k) {
+        const Link& low = links[order[k - 1]];
+        const Link& high = links[order[k]];
+        if (low.size && high.size && uint64_t(low.dst) + low.size > high.dst) {
+            console->print(TEXT("2nd bootloader would write link %d over link %d at 0x%08x.\n"),
+                           int(std::max(order[k - 1], order[k])),
+                           int(std::min(order[k - 1], order[k])), high.dst);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ChainCheck::noLinkOverwritesANeed(const std::vector<Link>& links, const Needs& needs) {
+    for (size_t i = 0; i < links.size(); ++i) {
+        // Whole words, and at least one even for an empty link.
+        uint32_t bytes = links[i].size < 4 ? 4 : (links[i].size + 3) / 4 * 4;
+        uint32_t page = 0;
+        if (needs.conflict(links[i].dst, bytes, 2 * uint32_t(i) + 1, page)) {
+            console->print(TEXT("2nd bootloader would overwrite page 0x%08x (link %d to 0x%08x), "
+                                "which it still needs.\n"),
+                           page, int(i), links[i].dst);
+            return false;
+        }
+    }
+    return true;
+}
