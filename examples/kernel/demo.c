@@ -178,15 +178,16 @@ static void report_cpu(void) {
 }
 
 /* The symbol block: ELF header, section headers with offsets relative to
-   the block, section names, then .symtab and .strtab. */
-static void report_symbols(void) {
+   the block, section names, then .symtab and .strtab. Returns where the
+   block ends (where the kernel ends when there is none). */
+static uint32_t report_symbols(void) {
     const uint8_t* block = kernel_end;
     const struct elf_header* h = (const struct elf_header*)block;
     put("kernel: symbol block at ");
     put_hex((uint32_t)block);
     if (h->ident[0] != 0x7F || h->ident[1] != 'E' || h->ident[2] != 'L' || h->ident[3] != 'F') {
         put(": none\n");
-        return;
+        return (uint32_t)block;
     }
     const struct section* sections = (const struct section*)(block + h->shoff);
     const char* names = (const char*)(block + sections[h->shstrndx].offset);
@@ -200,8 +201,9 @@ static void report_symbols(void) {
     }
     if (!symtab || !strtab) {
         put(": no symbol table\n");
-        return;
+        return (uint32_t)block;
     }
+    uint32_t end = (uint32_t)block + strtab->offset + strtab->size;
     const struct symbol* symbols = (const struct symbol*)(block + symtab->offset);
     const char* strings = (const char*)(block + strtab->offset);
     put(" symbols=");
@@ -212,10 +214,26 @@ static void report_symbols(void) {
             put_hex(symbols[i].value);
             put(symbols[i].value == (uint32_t)&kestrel_demo_marker ? " (matches)" : " (differs)");
             put("\n");
-            return;
+            return end;
         }
     }
     put(" kestrel_demo_marker not found\n");
+    return end;
+}
+
+/* With an "m=NAME" argument the loader put the file-system image at the next
+   page boundary after the last thing it placed: show its first word. */
+static void report_image(uint32_t argc, char** argv, uint32_t end) {
+    for (uint32_t i = 0; i < argc && i < 16; ++i) {
+        if (argv[i][0] == 'm' && argv[i][1] == '=') {
+            const volatile uint32_t* image = (const volatile uint32_t*)((end + 4095) & ~4095u);
+            put("kernel: image at ");
+            put_hex((uint32_t)image);
+            put(" first word=");
+            put_hex(image[0]);
+            put("\n");
+        }
+    }
 }
 
 void kmain(uint32_t argc, char** argv, const struct bootinfo* info) {
@@ -228,6 +246,6 @@ void kmain(uint32_t argc, char** argv, const struct bootinfo* info) {
     report_arguments(argc, argv);
     report_bootinfo(info);
     report_cpu();
-    report_symbols();
+    report_image(argc, argv, report_symbols());
     put("kernel: halt\n");
 }

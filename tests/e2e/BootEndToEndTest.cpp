@@ -174,7 +174,7 @@ TEST_P(BootEndToEnd, GzipKernelFromTheStorageCard) {
 
 TEST_P(BootEndToEnd, MemoryDiskRootWithItsImage) {
     Handheld h(GetParam().name);
-    testing_support::writeBytes(h.card() / "miniroot.fs", std::string(70000, 'x'));
+    testing_support::writeBytes(h.card() / "miniroot.fs", "MDIM" + std::string(70000, 'x'));
     h.set("rootDevice=md imageName=miniroot.fs verbose=1 'extraOptions=-x  foo'");
     Result r = h.boot();
     ASSERT_EQ(r.status, 0) << r.out;
@@ -183,6 +183,8 @@ TEST_P(BootEndToEnd, MemoryDiskRootWithItsImage) {
     EXPECT_EQ(field(r.out, "argv\\[2\\]"), "m=miniroot.fs");
     EXPECT_EQ(field(r.out, "argv\\[3\\]"), "-x");
     EXPECT_EQ(field(r.out, "argv\\[4\\]"), "foo");
+    // The image's first bytes where the kernel looks for them.
+    EXPECT_EQ(field(r.out, "first word"), "0x4d49444d") << r.out;
 }
 
 TEST_P(BootEndToEnd, EveryFlagAndTheRootInTheirOrder) {
