@@ -154,6 +154,26 @@ class TestBoot : public Boot {
     FakeFiles* files = nullptr;
 };
 
+// One attempt on a fresh handheld: kernel.elf from the card without the last
+// question, a capturing process-wide console, and the given files.
+struct FreshAttempt {
+    explicit FreshAttempt(const std::map<std::u16string, std::string>& files,
+                          const char* machine = "")
+        : device{"jornada720", machine} {
+        std::u16string kernel = u"kernel.elf";
+        std::copy(kernel.begin(), kernel.end(), settings().kernelName);
+        settings().pauseBeforeBoot = 0;
+        boot.console = &capture;
+        Console::changeConsole(&capture);
+        boot.content = files;
+    }
+    BootSettings& settings() { return MenuInterface::instance()->settings(); }
+
+    DeviceFolder device;
+    CaptureConsole capture;
+    TestBoot boot;
+};
+
 class BootSequenceTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -243,25 +263,16 @@ TEST_F(BootSequenceTest, EveryStepsFailure) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);
-        DeviceFolder fresh{"jornada720", c.machine};
-        MenuInterface* m = MenuInterface::instance();
-        BootSettings& s = m->settings();
-        std::u16string kernel = u"kernel.elf";
-        std::copy(kernel.begin(), kernel.end(), s.kernelName);
-        s.pauseBeforeBoot = 0;
-        CaptureConsole capture;
-        TestBoot b;
-        b.console = &capture;
-        Console::changeConsole(&capture);
-        b.content = boot.content;
-        c.arrange(b, *m);
+        FreshAttempt a(boot.content, c.machine);
+        TestBoot& b = a.boot;
+        c.arrange(b, *MenuInterface::instance());
         runBootSequence(b);
-        auto& boxes = fresh.machine().messageBoxes();
+        auto& boxes = a.device.machine().messageBoxes();
         ASSERT_EQ(boxes.size(), 1u);
         EXPECT_EQ(host::toUtf8(boxes[0].text), c.message);
         EXPECT_EQ(boxes[0].caption, u"BOOT FAILED");
         EXPECT_EQ(boxes[0].flags, 0x10u);
-        std::string text = capture.utf8();
+        std::string text = a.capture.utf8();
         size_t at = text.rfind("[progress] ");
         ASSERT_NE(at, std::string::npos);
         EXPECT_EQ(text.substr(at + 11, text.find('\n', at) - at - 11), c.step);
@@ -346,21 +357,13 @@ TEST_F(BootSequenceTest, OneImageByteAddsAWholePage) {
     } cases[] = {{0, 0}, {1, 4096}, {4096, 4096}, {4097, 8192}, {100000, 102400}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.imageSize);
-        DeviceFolder fresh{"jornada720"};
-        BootSettings& s = MenuInterface::instance()->settings();
-        std::u16string kernel = u"kernel.elf";
-        std::copy(kernel.begin(), kernel.end(), s.kernelName);
-        s.pauseBeforeBoot = 0;
-        s.rootDevice = c.imageSize ? kRootMd : kRootWd;
-        CaptureConsole capture;
-        TestBoot b;
-        b.console = &capture;
-        Console::changeConsole(&capture);
-        b.content = boot.content;
+        FreshAttempt a(boot.content);
+        TestBoot& b = a.boot;
+        a.settings().rootDevice = c.imageSize ? kRootMd : kRootWd;
         b.content[u"miniroot.fs"] = std::string(c.imageSize, 'i');
         runBootSequence(b);
         EXPECT_EQ(failure(), "Can't jump to the kernel.\n");
-        Reservation r = reservationOf(capture.utf8());
+        Reservation r = reservationOf(a.capture.utf8());
         ASSERT_NE(r.kernelTotal, 0u);
         uint32_t kernelBytes = (r.kernelTotal + 4095) / 4096 * 4096;
         EXPECT_EQ(r.tableBytes / 8, expectedEntries(kernelBytes + c.imageBytes));
@@ -373,23 +376,15 @@ TEST_F(BootSequenceTest, NoPageLeftForTheBootArguments) {
     // boot arguments: that attempt must stop instead of jumping.
     for (int keep = 1; keep < 200; ++keep) {
         SCOPED_TRACE(keep);
-        DeviceFolder fresh{"jornada720"};
-        BootSettings& s = MenuInterface::instance()->settings();
-        std::u16string kernel = u"kernel.elf";
-        std::copy(kernel.begin(), kernel.end(), s.kernelName);
-        s.pauseBeforeBoot = 0;
-        CaptureConsole capture;
-        TestBoot b;
-        b.console = &capture;
-        Console::changeConsole(&capture);
-        b.content = boot.content;
+        FreshAttempt a(boot.content);
+        TestBoot& b = a.boot;
         b.keepPages = keep;
         runBootSequence(b);
         if (failure() == "Can't load kernel image to memory.\n")
             continue;
         EXPECT_EQ(failure(), "Can't allocate memory.\n");
         EXPECT_EQ(b.arch()->jumps, 0);
-        EXPECT_NE(capture.utf8().find("can't get page for boot arguments."), std::string::npos);
+        EXPECT_NE(a.capture.utf8().find("can't get page for boot arguments."), std::string::npos);
         return;
     }
     FAIL() << "the kernel never fitted";

@@ -9,7 +9,7 @@
 namespace testing_support {
 
 class CaptureConsole : public Console {
-public:
+  public:
     CaptureConsole() : Console(Console::kWindow) {}
     explicit CaptureConsole(int16_t kind) : Console(kind) {}
     void print(const ce::WCHAR* format, ...) override {

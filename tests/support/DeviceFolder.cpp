@@ -16,7 +16,8 @@ namespace fs = std::filesystem;
 TempDir::TempDir() {
     std::string pattern = (fs::temp_directory_path() / "kestrel-test-XXXXXX").string();
     char* made = mkdtemp(pattern.data());
-    if (!made) ADD_FAILURE() << "mkdtemp failed";
+    if (!made)
+        ADD_FAILURE() << "mkdtemp failed";
     path_ = pattern;
 }
 
@@ -38,22 +39,25 @@ void writeBytes(const fs::path& path, const std::string& bytes) {
 
 int run(const std::string& command) {
     int status = std::system(command.c_str());
-    if (status == -1) ADD_FAILURE() << "cannot run: " << command;
+    if (status == -1)
+        ADD_FAILURE() << "cannot run: " << command;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-DeviceFolder::DeviceFolder(const std::string& profile, const std::string& extra,
-                           bool storageCard) {
+DeviceFolder::DeviceFolder(const std::string& profile, const std::string& extra, bool storageCard) {
     resetSystem();
     std::string pattern = (fs::temp_directory_path() / "kestrel-device-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) ADD_FAILURE() << "mkdtemp failed";
+    if (!mkdtemp(pattern.data()))
+        ADD_FAILURE() << "mkdtemp failed";
     dir_ = pattern;
     fs::create_directories(dir_ / "root");
     fs::create_directories(dir_ / "disks");
-    if (storageCard) fs::create_directories(card());
+    if (storageCard)
+        fs::create_directories(card());
     writeBytes(dir_ / "machine.conf", "profile = " + profile + "\ncom1 = none\n" + extra + "\n");
     std::string error;
-    if (!host::Machine::open(dir_, error)) ADD_FAILURE() << error;
+    if (!host::Machine::open(dir_, error))
+        ADD_FAILURE() << error;
     host::Machine::current().setOut(&out_);
 }
 
@@ -70,6 +74,18 @@ void DeviceFolder::writeFile(const std::string& relative, const std::string& byt
 
 std::string DeviceFolder::readFile(const std::string& relative) const {
     return readBytes(root() / relative);
+}
+
+}  // namespace testing_support
+
+namespace testing_support {
+
+ToolResult runTool(const std::string& program, const std::string& args) {
+    TempDir dir;
+    std::string out = (dir.path() / "stdout").string(), err = (dir.path() / "stderr").string();
+    std::string binary = std::string(KESTREL_BINARY_DIR) + "/host/tools/" + program;
+    int status = run(binary + " " + args + " >'" + out + "' 2>'" + err + "'");
+    return {status, readBytes(out), readBytes(err)};
 }
 
 }  // namespace testing_support

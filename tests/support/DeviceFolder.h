@@ -12,7 +12,7 @@
 namespace testing_support {
 
 class DeviceFolder {
-public:
+  public:
     // `profile`: a built-in machine; `extra`: more machine.conf lines.
     explicit DeviceFolder(const std::string& profile = "jornada720", const std::string& extra = "",
                           bool storageCard = true);
@@ -29,7 +29,7 @@ public:
     std::string out() const { return out_.str(); }
     host::Machine& machine() const { return host::Machine::current(); }
 
-private:
+  private:
     std::filesystem::path dir_;
     std::ostringstream out_;
 };
@@ -40,12 +40,12 @@ void resetSystem();
 
 // A scratch directory removed when the object goes.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     const std::filesystem::path& path() const { return path_; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
@@ -53,5 +53,19 @@ std::string readBytes(const std::filesystem::path& path);
 void writeBytes(const std::filesystem::path& path, const std::string& bytes);
 // Runs a shell command; returns its exit status (fails the test on -1).
 int run(const std::string& command);
+
+}  // namespace testing_support
+
+namespace testing_support {
+
+struct ToolResult {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+// Runs build/host/tools/<program> with `args` (shell words) and returns its
+// exit status and what it wrote to stdout and stderr.
+ToolResult runTool(const std::string& program, const std::string& args);
 
 }  // namespace testing_support

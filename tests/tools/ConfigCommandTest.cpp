@@ -13,18 +13,10 @@ using testing_support::readBytes;
 using testing_support::TempDir;
 using testing_support::writeBytes;
 
-const std::string kUtil = KESTREL_BINARY_DIR "/host/tools/kestrel-util";
+using Result = testing_support::ToolResult;
 
-struct Result {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Result util(const TempDir& dir, const std::string& args) {
-    std::string out = (dir.path() / "stdout").string(), err = (dir.path() / "stderr").string();
-    int status = testing_support::run(kUtil + " " + args + " >" + out + " 2>" + err);
-    return {status, readBytes(out), readBytes(err)};
+Result util(const TempDir&, const std::string& args) {
+    return testing_support::runTool("kestrel-util", args);
 }
 
 TEST(ConfigCommand, ShowsAFileWrittenByAnotherProgram) {

@@ -12,20 +12,12 @@ using testing_support::readBytes;
 using testing_support::run;
 using testing_support::TempDir;
 
-const std::string kUtil = KESTREL_BINARY_DIR "/host/tools/kestrel-util";
 const std::string kKernels = KESTREL_BINARY_DIR "/kernels";
 
-struct Result {
-    int status;
-    std::string out;
-    std::string err;
-};
+using Result = testing_support::ToolResult;
 
 Result plan(const std::string& args) {
-    TempDir dir;
-    std::string out = (dir.path() / "stdout").string(), err = (dir.path() / "stderr").string();
-    int status = run(kUtil + " plan " + args + " >'" + out + "' 2>'" + err + "'");
-    return {status, readBytes(out), readBytes(err)};
+    return testing_support::runTool("kestrel-util", "plan " + args);
 }
 
 TEST(PlanCommand, KernelsFromTheCrossCompilerLandInPlace) {
