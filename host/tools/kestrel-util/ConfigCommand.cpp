@@ -24,8 +24,10 @@ struct Field {
     bool settable;
 };
 
-#define FIELD(name, type, limit, settable) \
-    Field { #name, offsetof(BootSettings, name), Type::type, limit, settable }
+#define FIELD(name, type, limit, settable)                               \
+    Field {                                                              \
+#name, offsetof(BootSettings, name), Type::type, limit, settable \
+    }
 
 const Field kFields[] = {
     FIELD(magic, Number, 0xFFFFFFFF, false),
@@ -68,32 +70,38 @@ std::string show(BootSettings& s, const Field& f) {
     char buffer[64];
     if (f.type == Type::Text) {
         std::u16string value;
-        for (uint32_t i = 0; i < f.limit && text(s, f)[i]; ++i) value += text(s, f)[i];
+        for (uint32_t i = 0; i < f.limit && text(s, f)[i]; ++i)
+            value += text(s, f)[i];
         return "\"" + host::toUtf8(value) + "\"";
     }
     uint32_t v = number(s, f);
-    if (f.type == Type::Flag) return std::to_string(v);
+    if (f.type == Type::Flag)
+        return std::to_string(v);
     bool hex = !std::strcmp(f.name, "magic") || !std::strcmp(f.name, "cpuId") ||
                !std::strcmp(f.name, "machineId");
     std::snprintf(buffer, sizeof buffer, hex ? "0x%08x" : "%u", v);
     std::string out = buffer;
-    if (!std::strcmp(f.name, "rootDevice") && v < 6) out += std::string(" (") + kRootNames[v] + ")";
+    if (!std::strcmp(f.name, "rootDevice") && v < 6)
+        out += std::string(" (") + kRootNames[v] + ")";
     return out;
 }
 
 const Field* findField(const std::string& name) {
     for (const Field& f : kFields) {
-        if (name == f.name) return &f;
+        if (name == f.name)
+            return &f;
     }
     return nullptr;
 }
 
 bool readRecord(const std::string& path, BootSettings& s, std::string& error) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) return error = "cannot open " + path, false;
+    if (!in)
+        return error = "cannot open " + path, false;
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     uint32_t magic = 0;
-    if (bytes.size() >= 4) std::memcpy(&magic, bytes.data(), 4);
+    if (bytes.size() >= 4)
+        std::memcpy(&magic, bytes.data(), 4);
     if (bytes.size() < 12 || magic != BootSettings::kMagic) {
         return error = path + ": not a kestrel configuration file (no magic 53 57 7d 17)", false;
     }
@@ -105,7 +113,8 @@ bool readRecord(const std::string& path, BootSettings& s, std::string& error) {
 }
 
 bool parseValue(BootSettings& s, const Field& f, const std::string& value, std::string& error) {
-    if (!f.settable) return error = std::string(f.name) + " cannot be changed", false;
+    if (!f.settable)
+        return error = std::string(f.name) + " cannot be changed", false;
     if (f.type == Type::Text) {
         std::u16string wide = host::fromUtf8(value);
         if (wide.size() + 1 > f.limit) {
@@ -115,13 +124,16 @@ bool parseValue(BootSettings& s, const Field& f, const std::string& value, std::
         }
         std::memset(text(s, f), 0, f.limit * 2);
         std::copy(wide.begin(), wide.end(), text(s, f));
-        if (f.offset == offsetof(BootSettings, directory)) s.directorySaved = 1;
-        if (f.offset == offsetof(BootSettings, kernelName)) s.kernelNameSaved = 1;
+        if (f.offset == offsetof(BootSettings, directory))
+            s.directorySaved = 1;
+        if (f.offset == offsetof(BootSettings, kernelName))
+            s.kernelNameSaved = 1;
         return true;
     }
     if (f.offset == offsetof(BootSettings, rootDevice)) {
         for (uint32_t i = 0; i < 6; ++i) {
-            if (value == kRootNames[i]) return number(s, f) = i, true;
+            if (value == kRootNames[i])
+                return number(s, f) = i, true;
         }
     }
     char* end = nullptr;
@@ -165,8 +177,10 @@ int fail(const std::string& message) {
 int showConfig(const std::string& path) {
     BootSettings s;
     std::string error;
-    if (!readRecord(path, s, error)) return fail(error);
-    for (const Field& f : kFields) std::printf("%-16s = %s\n", f.name, show(s, f).c_str());
+    if (!readRecord(path, s, error))
+        return fail(error);
+    for (const Field& f : kFields)
+        std::printf("%-16s = %s\n", f.name, show(s, f).c_str());
     return 0;
 }
 
@@ -174,26 +188,32 @@ int setConfig(const std::string& path, const Arguments& assignments) {
     BootSettings s;
     std::string error;
     if (std::filesystem::exists(path)) {
-        if (!readRecord(path, s, error)) return fail(error);
+        if (!readRecord(path, s, error))
+            return fail(error);
     } else {
         setDefaultSettings(s);
     }
     for (const std::string& a : assignments) {
         size_t eq = a.find('=');
-        if (eq == std::string::npos) return fail("expected FIELD=VALUE, got '" + a + "'");
+        if (eq == std::string::npos)
+            return fail("expected FIELD=VALUE, got '" + a + "'");
         const Field* f = findField(a.substr(0, eq));
-        if (!f) return fail("unknown field '" + a.substr(0, eq) + "'");
-        if (!parseValue(s, *f, a.substr(eq + 1), error)) return fail(error);
+        if (!f)
+            return fail("unknown field '" + a.substr(0, eq) + "'");
+        if (!parseValue(s, *f, a.substr(eq + 1), error))
+            return fail(error);
     }
     s.size = BootSettings::kSize;
-    if (!writeRecord(path, s, error)) return fail(error);
+    if (!writeRecord(path, s, error))
+        return fail(error);
     return 0;
 }
 
 }  // namespace
 
 int configCommand(const Arguments& args) {
-    if (args.size() == 2 && args[0] == "show") return showConfig(args[1]);
+    if (args.size() == 2 && args[0] == "show")
+        return showConfig(args[1]);
     if (args.size() >= 2 && args[0] == "set") {
         return setConfig(args[1], Arguments(args.begin() + 2, args.end()));
     }

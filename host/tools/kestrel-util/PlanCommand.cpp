@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "Commands.h"
+#include "Handheld.h"
 #include "console/Console.h"
 #include "file/FileManager.h"
 #include "loader/ElfLoader.h"
@@ -35,18 +36,6 @@ constexpr uint32_t kOpenMode = 3;
 constexpr uint32_t kPageSize = 4096;
 // What the OS's own RAM holds in the walked copy, so that zero fills show.
 constexpr uint8_t kOsFill = 0xA5;
-
-class StdoutConsole : public Console {
-  public:
-    StdoutConsole() : Console(Console::kWindow) {}
-    void print(const ce::WCHAR* format, ...) override {
-        va_list args;
-        va_start(args, format);
-        this->format(format, args);
-        va_end(args);
-        std::fputs(host::toUtf8(line()).c_str(), stdout);
-    }
-};
 
 // The architecture's share of the plan: the reservation and the
 // second-stage loader's page, nothing that needs the CPU.
@@ -73,52 +62,6 @@ int usage() {
         "  jornada720 by default), an http:// root, or a directory of the device\n"
         "  folder DEVICE such as '\\Storage Card\\'");
 }
-
-uint32_t kindFor(const std::string& directory) {
-    if (directory.find("http://") != std::string::npos)
-        return FileManager::kHttp;
-    if (directory.find('/') != std::string::npos)
-        return FileManager::kUfs;
-    return FileManager::kLocal;
-}
-
-// The simulated handheld: a device folder, or a scratch one whose root "\"
-// links to a directory of this PC. The scratch folder goes with the object.
-class PlanMachine {
-  public:
-    bool open(std::string& directory, const std::string& device, const std::string& profileName,
-              std::string& error) {
-        if (!device.empty())
-            return host::Machine::open(device, error);
-        host::MachineProfile profile;
-        if (!host::MachineProfile::builtin(profileName, profile))
-            return error = "unknown built-in machine " + profileName, false;
-        std::string pattern = (fs::temp_directory_path() / "kestrel-plan-XXXXXX").string();
-        if (!mkdtemp(pattern.data()))
-            return error = "cannot make a scratch device folder", false;
-        scratch_ = pattern;
-        std::error_code ec;
-        if (kindFor(directory) != FileManager::kHttp && fs::is_directory(directory, ec)) {
-            fs::create_directory_symlink(fs::absolute(directory), scratch_ / "root", ec);
-            directory = "\\";
-        } else {
-            fs::create_directory(scratch_ / "root", ec);
-        }
-        if (ec)
-            return error = "cannot prepare the handheld: " + ec.message(), false;
-        host::Machine::openWith(scratch_, profile);
-        return true;
-    }
-    ~PlanMachine() {
-        host::Machine::close();
-        std::error_code ec;
-        if (!scratch_.empty())
-            fs::remove_all(scratch_, ec);  // the link, not its target
-    }
-
-  private:
-    fs::path scratch_;
-};
 
 // The whole content of the open file, as the loader sees it.
 bool readAll(FileManager& files, std::string& bytes) {
@@ -204,7 +147,7 @@ class Plan {
 
     FileManager& files_;
     const Request& request_;
-    StdoutConsole console_;
+    StreamConsole console_{stdout};
     Console* slot_ = &console_;
     MemoryManager* memoryManager_ = nullptr;
     std::unique_ptr<PlanArchitecture> architecture_;
@@ -283,13 +226,13 @@ int planCommand(const Arguments& args) {
     if (rest.size() < 2 || rest.size() > 3)
         return usage();
     std::string directory = rest[0], error;
-    PlanMachine machine;
-    if (!machine.open(directory, device, profile, error))
+    Handheld handheld;
+    if (!handheld.open(directory, device, profile, "", error))
         return fail(error);
     host::Machine::current().setOut(&std::cout);
-    StdoutConsole console;
+    StreamConsole console(stdout);
     Console* slot = &console;
-    std::unique_ptr<FileManager> files(FileManager::create(slot, kindFor(directory)));
+    std::unique_ptr<FileManager> files(FileManager::create(slot, fileKindFor(directory)));
     if (!files)
         return fail("no reader for " + directory);
     if (!files->setRoot(host::fromUtf8(directory).c_str()))

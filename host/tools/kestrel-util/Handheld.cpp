@@ -1,0 +1,89 @@
+#include "Handheld.h"
+
+#include <stdlib.h>
+
+#include <cstdarg>
+
+#include "file/FileManager.h"
+#include "machine/Machine.h"
+#include "machine/MachineProfile.h"
+
+namespace fs = std::filesystem;
+
+void StreamConsole::print(const ce::WCHAR* format, ...) {
+    va_list args;
+    va_start(args, format);
+    this->format(format, args);
+    va_end(args);
+    std::fputs(host::toUtf8(line()).c_str(), stream_);
+}
+
+uint32_t fileKindFor(const std::string& directory) {
+    if (directory.find("http://") != std::string::npos)
+        return FileManager::kHttp;
+    if (directory.find('/') != std::string::npos)
+        return FileManager::kUfs;
+    return FileManager::kLocal;
+}
+
+Handheld::~Handheld() {
+    host::Machine::close();
+    std::error_code ec;
+    if (!scratch_.empty())
+        fs::remove_all(scratch_, ec);  // removes the links, not what they point to
+}
+
+bool Handheld::open(std::string& directory, const std::string& device, const std::string& profile,
+                    const std::string& fallbackDevice, std::string& error) {
+    if (!device.empty())
+        return host::Machine::open(device, error);
+    std::error_code ec;
+    if (fileKindFor(directory) == FileManager::kHttp)
+        return openScratch(profile, "", error);  // the server needs no device files
+    if (fs::is_directory(directory, ec)) {
+        fs::path onThisPc = directory;
+        directory = "\\";
+        return openScratch(profile, onThisPc, error);
+    }
+    if (fs::is_regular_file(directory, ec)) {
+        fs::path image = directory;
+        directory = "1:/";
+        return openScratch(profile, "", error) && linkDisk(image, error);
+    }
+    if (fallbackDevice.empty())
+        return openScratch(profile, "", error);
+    if (host::Machine::open(fallbackDevice, error))
+        return true;
+    error = directory + " is no directory of this PC, and the bundled device: " + error;
+    return false;
+}
+
+bool Handheld::openScratch(const std::string& profileName, const fs::path& root,
+                           std::string& error) {
+    host::MachineProfile profile;
+    if (!host::MachineProfile::builtin(profileName, profile))
+        return error = "unknown built-in machine " + profileName, false;
+    std::string pattern = (fs::temp_directory_path() / "kestrel-util-XXXXXX").string();
+    if (!mkdtemp(pattern.data()))
+        return error = "cannot make a scratch device folder", false;
+    scratch_ = pattern;
+    std::error_code ec;
+    if (root.empty()) {
+        fs::create_directory(scratch_ / "root", ec);
+    } else {
+        fs::create_directory_symlink(fs::absolute(root), scratch_ / "root", ec);
+    }
+    if (ec)
+        return error = "cannot link " + root.string() + ": " + ec.message(), false;
+    host::Machine::openWith(scratch_, profile);
+    return true;
+}
+
+bool Handheld::linkDisk(const fs::path& image, std::string& error) {
+    std::error_code ec;
+    fs::create_directory(scratch_ / "disks", ec);
+    fs::create_symlink(fs::absolute(image), scratch_ / "disks" / "DSK1.img", ec);
+    if (ec)
+        return error = "cannot link " + image.string() + ": " + ec.message(), false;
+    return true;
+}
