@@ -22,7 +22,8 @@ bool convertRun(iconv_t cd, const char* in, size_t inSize, std::string& out) {
         size_t room = sizeof buffer;
         size_t r = iconv(cd, &src, &left, &dst, &room);
         out.append(buffer, size_t(dst - buffer));
-        if (r == size_t(-1) && errno != E2BIG) return false;
+        if (r == size_t(-1) && errno != E2BIG)
+            return false;
     }
     char* dst = buffer;
     size_t room = sizeof buffer;
@@ -32,16 +33,17 @@ bool convertRun(iconv_t cd, const char* in, size_t inSize, std::string& out) {
 }
 
 class Converter {
-public:
+  public:
     Converter(const std::string& to, const std::string& from)
         : cd_(iconv_open(to.c_str(), from.c_str())) {}
     ~Converter() {
-        if (ok()) iconv_close(cd_);
+        if (ok())
+            iconv_close(cd_);
     }
     bool ok() const { return cd_ != iconv_t(-1); }
     iconv_t get() const { return cd_; }
 
-private:
+  private:
     iconv_t cd_;
 };
 
@@ -51,18 +53,21 @@ std::string codePageName(uint32_t codePage) {
     if (codePage == 0) {
         return Machine::active() ? Machine::current().profile().codePage : "CP1252";
     }
-    if (codePage == 65001) return "UTF-8";
+    if (codePage == 65001)
+        return "UTF-8";
     return "CP" + std::to_string(codePage);
 }
 
 bool encode(const std::string& codePage, const std::u16string& text, std::string& out,
             char fallback, bool* usedDefault) {
     Converter cd(codePage, "UTF-16LE");
-    if (!cd.ok()) return false;
+    if (!cd.ok())
+        return false;
     out.clear();
     for (size_t i = 0; i < text.size(); ++i) {
         size_t n = 1;
-        if (text[i] >= 0xD800 && text[i] < 0xDC00 && i + 1 < text.size()) n = 2;
+        if (text[i] >= 0xD800 && text[i] < 0xDC00 && i + 1 < text.size())
+            n = 2;
         std::string piece;
         char bytes[4];
         for (size_t k = 0; k < n; ++k) {
@@ -73,7 +78,8 @@ bool encode(const std::string& codePage, const std::u16string& text, std::string
             out += piece;
         } else {
             out += fallback;
-            if (usedDefault) *usedDefault = true;
+            if (usedDefault)
+                *usedDefault = true;
         }
         i += n - 1;
     }
@@ -82,7 +88,8 @@ bool encode(const std::string& codePage, const std::u16string& text, std::string
 
 bool decode(const std::string& codePage, const std::string& bytes, std::u16string& out) {
     Converter cd("UTF-16LE", codePage);
-    if (!cd.ok()) return false;
+    if (!cd.ok())
+        return false;
     out.clear();
     iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
     char* src = const_cast<char*>(bytes.data());

@@ -10,7 +10,8 @@ namespace {
 std::string foldCase(const std::string& s) {
     std::u16string wide = fromUtf8(s);
     for (char16_t& c : wide) {
-        if ((c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) c += 32;
+        if ((c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7))
+            c += 32;
     }
     return toUtf8(wide);
 }
@@ -19,12 +20,15 @@ bool matchFrom(const std::string& p, size_t i, const std::string& n, size_t j) {
     while (i < p.size()) {
         if (p[i] == '*') {
             for (size_t k = j; k <= n.size(); ++k) {
-                if (matchFrom(p, i + 1, n, k)) return true;
+                if (matchFrom(p, i + 1, n, k))
+                    return true;
             }
             return false;
         }
-        if (j >= n.size()) return false;
-        if (p[i] != '?' && p[i] != n[j]) return false;
+        if (j >= n.size())
+            return false;
+        if (p[i] != '?' && p[i] != n[j])
+            return false;
         ++i, ++j;
     }
     return j == n.size();
@@ -37,20 +41,25 @@ std::vector<std::u16string> splitPath(const std::u16string& path) {
     std::u16string part;
     for (char16_t c : path) {
         if (c == u'\\' || c == u'/') {
-            if (!part.empty()) parts.push_back(part);
+            if (!part.empty())
+                parts.push_back(part);
             part.clear();
         } else {
             part += c;
         }
     }
-    if (!part.empty()) parts.push_back(part);
+    if (!part.empty())
+        parts.push_back(part);
     return parts;
 }
 
-bool sameName(const std::string& a, const std::string& b) { return foldCase(a) == foldCase(b); }
+bool sameName(const std::string& a, const std::string& b) {
+    return foldCase(a) == foldCase(b);
+}
 
 bool matchPattern(const std::string& pattern, const std::string& name) {
-    if (pattern == "*.*" || pattern == "*") return true;
+    if (pattern == "*.*" || pattern == "*")
+        return true;
     return matchFrom(foldCase(pattern), 0, foldCase(name), 0);
 }
 

@@ -8,7 +8,7 @@ namespace host {
 namespace {
 
 class Com1Port : public HandleObject {
-public:
+  public:
     explicit Com1Port(Com1& port) : port_(port) {}
 
     bool write(const void* buffer, uint32_t count, uint32_t& done, uint32_t&) override {
@@ -28,12 +28,13 @@ public:
     }
 
     bool setCommState(const ce::DCB& dcb, uint32_t& error) override {
-        if (dcb.BaudRate == 0) return error = ce::ERROR_INVALID_PARAMETER, false;
+        if (dcb.BaudRate == 0)
+            return error = ce::ERROR_INVALID_PARAMETER, false;
         port_.dcb() = dcb;
         return true;
     }
 
-private:
+  private:
     Com1& port_;
 };
 
@@ -42,7 +43,8 @@ private:
 std::unique_ptr<HandleObject> openDevice(const std::u16string& name, uint32_t access,
                                          uint32_t& error) {
     std::string upper;
-    for (char16_t c : name) upper += char(c >= u'a' && c <= u'z' ? c - 32 : c);
+    for (char16_t c : name)
+        upper += char(c >= u'a' && c <= u'z' ? c - 32 : c);
     if (upper == "COM1:") {
         Com1& port = Machine::current().component<Com1>();
         if (!port.available()) {

@@ -11,16 +11,18 @@ namespace host {
 namespace {
 
 class FindState : public HandleObject {
-public:
+  public:
     std::vector<ce::WIN32_FIND_DATAW> entries;
     size_t next = 0;
 };
 
 bool isStorageCard(const std::filesystem::path& dir, const std::string& name) {
     std::error_code ec;
-    if (!std::filesystem::equivalent(dir, Machine::current().rootDir(), ec)) return false;
+    if (!std::filesystem::equivalent(dir, Machine::current().rootDir(), ec))
+        return false;
     for (const std::string& card : Machine::current().profile().storageCards) {
-        if (sameName(card, name)) return true;
+        if (sameName(card, name))
+            return true;
     }
     return false;
 }
@@ -30,7 +32,8 @@ ce::WIN32_FIND_DATAW describe(const std::filesystem::directory_entry& e, bool st
     std::error_code ec;
     if (e.is_directory(ec)) {
         data.dwFileAttributes = ce::FILE_ATTRIBUTE_DIRECTORY;
-        if (storageCard) data.dwFileAttributes |= ce::FILE_ATTRIBUTE_TEMPORARY;
+        if (storageCard)
+            data.dwFileAttributes |= ce::FILE_ATTRIBUTE_TEMPORARY;
     } else {
         data.dwFileAttributes = ce::FILE_ATTRIBUTE_ARCHIVE;
         uint64_t size = e.file_size(ec);
@@ -50,7 +53,8 @@ ce::WIN32_FIND_DATAW describe(const std::filesystem::directory_entry& e, bool st
 namespace ce {
 
 HANDLE FindFirstFileW(LPCWSTR pattern, WIN32_FIND_DATAW* data) {
-    if (!pattern || !data) return SetLastError(ERROR_INVALID_PARAMETER), INVALID_HANDLE_VALUE;
+    if (!pattern || !data)
+        return SetLastError(ERROR_INVALID_PARAMETER), INVALID_HANDLE_VALUE;
     std::u16string text(pattern);
     size_t cut = text.find_last_of(u"\\/");
     std::u16string dir = cut == std::u16string::npos ? u"" : text.substr(0, cut);
@@ -64,11 +68,13 @@ HANDLE FindFirstFileW(LPCWSTR pattern, WIN32_FIND_DATAW* data) {
     auto state = std::make_unique<host::FindState>();
     std::vector<std::filesystem::directory_entry> found;
     for (const auto& e : std::filesystem::directory_iterator(where.host, ec)) {
-        if (host::matchPattern(mask, e.path().filename().string())) found.push_back(e);
+        if (host::matchPattern(mask, e.path().filename().string()))
+            found.push_back(e);
     }
     // A stable order, so runs and tests see the same listing.
-    std::sort(found.begin(), found.end(),
-              [](const auto& a, const auto& b) { return a.path().filename() < b.path().filename(); });
+    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
+        return a.path().filename() < b.path().filename();
+    });
     for (const auto& e : found) {
         state->entries.push_back(
             host::describe(e, host::isStorageCard(where.host, e.path().filename().string())));
@@ -84,8 +90,10 @@ HANDLE FindFirstFileW(LPCWSTR pattern, WIN32_FIND_DATAW* data) {
 
 BOOL FindNextFileW(HANDLE find, WIN32_FIND_DATAW* data) {
     auto* state = host::handles().findAs<host::FindState>(find);
-    if (!state || !data) return SetLastError(ERROR_INVALID_HANDLE), FALSE;
-    if (state->next >= state->entries.size()) return SetLastError(ERROR_NO_MORE_FILES), FALSE;
+    if (!state || !data)
+        return SetLastError(ERROR_INVALID_HANDLE), FALSE;
+    if (state->next >= state->entries.size())
+        return SetLastError(ERROR_NO_MORE_FILES), FALSE;
     *data = state->entries[state->next++];
     return TRUE;
 }

@@ -26,7 +26,9 @@ bool HandleObject::size(uint64_t&, uint32_t& error) {
     return false;
 }
 
-bool HandleObject::flush(uint32_t&) { return true; }
+bool HandleObject::flush(uint32_t&) {
+    return true;
+}
 
 bool HandleObject::ioctl(uint32_t, void*, uint32_t, void*, uint32_t, uint32_t& returned,
                          uint32_t& error) {
@@ -61,6 +63,8 @@ bool HandleTable::close(ce::HANDLE handle) {
     return objects_.erase(reinterpret_cast<uintptr_t>(handle)) != 0;
 }
 
-HandleTable& handles() { return Machine::current().component<HandleTable>(); }
+HandleTable& handles() {
+    return Machine::current().component<HandleTable>();
+}
 
 }  // namespace host

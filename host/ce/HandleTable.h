@@ -12,7 +12,7 @@
 namespace host {
 
 class HandleObject {
-public:
+  public:
     virtual ~HandleObject() = default;
     // Each operation returns false with the Windows error code in `error`
     // when the object does not support it or it fails.
@@ -28,7 +28,7 @@ public:
 };
 
 class HandleTable : public MachineComponent {
-public:
+  public:
     explicit HandleTable(Machine&) {}
     ce::HANDLE add(std::unique_ptr<HandleObject> object);
     HandleObject* find(ce::HANDLE handle) const;
@@ -39,7 +39,7 @@ public:
     bool close(ce::HANDLE handle);
     size_t openCount() const { return objects_.size(); }
 
-private:
+  private:
     std::map<uintptr_t, std::unique_ptr<HandleObject>> objects_;
     uintptr_t next_ = 0x100;
 };

@@ -11,8 +11,12 @@ DWORD& lastError() {
 
 }  // namespace
 
-DWORD GetLastError() { return lastError(); }
+DWORD GetLastError() {
+    return lastError();
+}
 
-void SetLastError(DWORD error) { lastError() = error; }
+void SetLastError(DWORD error) {
+    lastError() = error;
+}
 
 }  // namespace ce

@@ -21,7 +21,8 @@ void copyName(WCHAR* to, size_t capacity, const std::string& name) {
 }  // namespace
 
 BOOL GetVersionExW(OSVERSIONINFOW* info) {
-    if (!info) return SetLastError(ERROR_INVALID_PARAMETER), FALSE;
+    if (!info)
+        return SetLastError(ERROR_INVALID_PARAMETER), FALSE;
     const host::MachineProfile& p = host::Machine::current().profile();
     info->dwMajorVersion = p.ceMajor;
     info->dwMinorVersion = p.ceMinor;
@@ -47,7 +48,8 @@ void GetSystemInfo(SYSTEM_INFO* info) {
 }
 
 DWORD GetTimeZoneInformation(TIME_ZONE_INFORMATION* info) {
-    if (!info) return TIME_ZONE_ID_INVALID;
+    if (!info)
+        return TIME_ZONE_ID_INVALID;
     const host::MachineProfile& p = host::Machine::current().profile();
     *info = TIME_ZONE_INFORMATION{};
     info->Bias = p.tzBias;
@@ -58,7 +60,9 @@ DWORD GetTimeZoneInformation(TIME_ZONE_INFORMATION* info) {
     return p.tzDaylight ? TIME_ZONE_ID_DAYLIGHT : TIME_ZONE_ID_STANDARD;
 }
 
-DWORD Random() { return host::Machine::current().component<host::RandomSource>().next(); }
+DWORD Random() {
+    return host::Machine::current().component<host::RandomSource>().next();
+}
 
 DWORD GetTickCount() {
     using namespace std::chrono;
@@ -70,7 +74,8 @@ void Sleep(DWORD milliseconds) {
 }
 
 void OutputDebugStringW(LPCWSTR text) {
-    if (text) host::Machine::current().debugOutput(host::toUtf8(text));
+    if (text)
+        host::Machine::current().debugOutput(host::toUtf8(text));
 }
 
 }  // namespace ce

@@ -13,7 +13,7 @@ class Loader;
 class MemoryManager;
 
 class Boot {
-public:
+  public:
     static constexpr int kPathUnits = 260;
 
     // The process-wide Boot object; the first call registers the boot
@@ -45,6 +45,6 @@ public:
     FileManager* fileManager = nullptr;
     Loader* loader = nullptr;
 
-protected:
+  protected:
     Boot();
 };

@@ -28,10 +28,13 @@ constexpr size_t kHeaderBytes = 12;  // magic, version, size
 
 }  // namespace
 
-const RefusedMachine* refusedMachines() { return kRefused; }
+const RefusedMachine* refusedMachines() {
+    return kRefused;
+}
 
 MenuInterface* MenuInterface::instance() {
-    if (!holder()) holder() = new MenuInterface();
+    if (!holder())
+        holder() = new MenuInterface();
     return holder();
 }
 
@@ -41,32 +44,40 @@ void MenuInterface::destroyInstance() {
 }
 
 MenuInterface::MenuInterface() {
-    if (!load()) setDefaults();
+    if (!load())
+        setDefaults();
     settings_.version = BootSettings::kVersion;
     settings_.size = BootSettings::kSize;
     bootHook_ = nullptr;
     bootHookArgument_ = 0;
-    for (ConsoleButton& b : consoleButtons) b = ConsoleButton{nullptr, 0};
+    for (ConsoleButton& b : consoleButtons)
+        b = ConsoleButton{nullptr, 0};
     consoleCheckMask = 0;
 }
 
-void MenuInterface::setDefaults() { setDefaultSettings(settings_); }
+void MenuInterface::setDefaults() {
+    setDefaultSettings(settings_);
+}
 
 bool MenuInterface::configurationPath(ce::WCHAR* path) const {
     ce::WCHAR card[ce::MAX_PATH];
-    if (!findStorageCard(card, ce::MAX_PATH)) return false;
+    if (!findStorageCard(card, ce::MAX_PATH))
+        return false;
     // "\" + card + "\kestrel.cnf" must fit the path buffer.
-    if (ce::wcslen(card) + 13 >= size_t(ce::MAX_PATH)) return false;
+    if (ce::wcslen(card) + 13 >= size_t(ce::MAX_PATH))
+        return false;
     ce::wsprintfW(path, TEXT("\\%s\\kestrel.cnf"), card);
     return true;
 }
 
 bool MenuInterface::load() {
     ce::WCHAR path[ce::WSPRINTF_LIMIT];
-    if (!configurationPath(path)) return false;
+    if (!configurationPath(path))
+        return false;
     ce::HANDLE file = ce::CreateFileW(path, ce::GENERIC_READ, 0, nullptr, ce::OPEN_EXISTING,
                                       ce::FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == ce::INVALID_HANDLE_VALUE) return false;
+    if (file == ce::INVALID_HANDLE_VALUE)
+        return false;
     // Fields the file does not cover (a short file, or a record of an older
     // size) keep their defaults.
     setDefaults();
@@ -87,10 +98,12 @@ bool MenuInterface::load() {
 
 bool MenuInterface::save() {
     ce::WCHAR path[ce::WSPRINTF_LIMIT];
-    if (!configurationPath(path)) return false;
+    if (!configurationPath(path))
+        return false;
     ce::HANDLE file = ce::CreateFileW(path, ce::GENERIC_WRITE, 0, nullptr, ce::CREATE_ALWAYS,
                                       ce::FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == ce::INVALID_HANDLE_VALUE) return false;
+    if (file == ce::INVALID_HANDLE_VALUE)
+        return false;
     ce::DWORD size = settings_.size < BootSettings::kSize ? settings_.size : BootSettings::kSize;
     ce::DWORD written = 0;
     ce::WriteFile(file, &settings_, size, &written, nullptr);
@@ -99,8 +112,10 @@ bool MenuInterface::save() {
 }
 
 const ce::WCHAR* MenuInterface::directoryName(int i) const {
-    if (i < 0 || i > kUserDefinedIndex) return nullptr;
-    if (i == kUserDefinedIndex && settings_.directorySaved) return settings_.directory;
+    if (i < 0 || i > kUserDefinedIndex)
+        return nullptr;
+    if (i == kUserDefinedIndex && settings_.directorySaved)
+        return settings_.directory;
     return stringResource(IDS_DIRECTORY_FIRST + 2 * uint32_t(i));
 }
 
@@ -108,7 +123,9 @@ int MenuInterface::defaultDirectoryIndex() const {
     return settings_.directorySaved ? kUserDefinedIndex : 0;
 }
 
-const ce::WCHAR* MenuInterface::platformName(int i) const { return selectablePlatformName(i); }
+const ce::WCHAR* MenuInterface::platformName(int i) const {
+    return selectablePlatformName(i);
+}
 
 int MenuInterface::platformIndex() const {
     return selectablePlatformIndex(PlatformId{settings_.cpuId, settings_.machineId});
@@ -116,27 +133,38 @@ int MenuInterface::platformIndex() const {
 
 void MenuInterface::selectPlatform(int i) {
     PlatformId id;
-    if (!selectablePlatform(i, id)) return;
+    if (!selectablePlatform(i, id))
+        return;
     settings_.cpuId = id.cpu;
     settings_.machineId = id.machine;
 }
 
 void MenuInterface::print(const ce::WCHAR* text) {
-    if (consolePage) consolePage->appendText(text, false);
+    if (consolePage)
+        consolePage->appendText(text, false);
 }
 
 void MenuInterface::getOptions() {
-    if (mainPage) mainPage->store();
-    if (optionPage) optionPage->store();
+    if (mainPage)
+        mainPage->store();
+    if (optionPage)
+        optionPage->store();
 }
 
 TabPage* MenuInterface::createPage(TabControl* tabControl, int type) {
     TabPage* page = nullptr;
     switch (type) {
-        case 0: page = mainPage = new MainPage(tabControl, type); break;
-        case 1: page = optionPage = new OptionPage(tabControl, type); break;
-        case 2: page = consolePage = new ConsolePage(tabControl, type); break;
-        default: return nullptr;
+        case 0:
+            page = mainPage = new MainPage(tabControl, type);
+            break;
+        case 1:
+            page = optionPage = new OptionPage(tabControl, type);
+            break;
+        case 2:
+            page = consolePage = new ConsolePage(tabControl, type);
+            break;
+        default:
+            return nullptr;
     }
     page->create();
     return page;
@@ -152,7 +180,8 @@ void MenuInterface::progress(const char* step) {
 }
 
 void MenuInterface::unprogress() {
-    if (rootWindow) rootWindow->unprogress();
+    if (rootWindow)
+        rootWindow->unprogress();
 }
 
 void MenuInterface::setBootHook(BootHook hook, uint32_t argument) {
@@ -160,16 +189,20 @@ void MenuInterface::setBootHook(BootHook hook, uint32_t argument) {
     bootHookArgument_ = argument;
 }
 
-ce::HWND MenuInterface::rootHandle() const { return rootWindow ? rootWindow->handle() : nullptr; }
+ce::HWND MenuInterface::rootHandle() const {
+    return rootWindow ? rootWindow->handle() : nullptr;
+}
 
 void MenuInterface::boot() {
     if (settings_.safetyMessage) {
         for (const RefusedMachine* row = refusedMachines(); row->cpu != 0; ++row) {
-            if (row->cpu != settings_.cpuId || row->machine != settings_.machineId) continue;
+            if (row->cpu != settings_.cpuId || row->machine != settings_.machineId)
+                continue;
             ce::MessageBoxW(rootHandle(), row->message ? row->message : TEXT("Not supported yet."),
                             TEXT("BOOT FAILED"), ce::MB_OK | ce::MB_ICONSTOP);
             return;
         }
     }
-    if (bootHook_) bootHook_(bootHookArgument_);
+    if (bootHook_)
+        bootHook_(bootHookArgument_);
 }

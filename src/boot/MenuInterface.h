@@ -16,7 +16,7 @@ class TabControl;
 class TabPage;
 
 class MenuInterface {
-public:
+  public:
     using BootHook = void (*)(uint32_t argument);
     using ConsoleButtonHook = void (*)(uint32_t argument, uint8_t mask);
     struct ConsoleButton {
@@ -80,7 +80,7 @@ public:
     ConsoleButton consoleButtons[4];
     uint32_t consoleCheckMask;
 
-private:
+  private:
     MenuInterface();
     // Fills `path` with "\<card>\kestrel.cnf"; false without a card.
     bool configurationPath(ce::WCHAR* path) const;

@@ -8,14 +8,16 @@ DisplayLookup::DisplayLookup(uint32_t cpu, uint32_t machine) : own_{}, chosen_(n
     const DisplayInfo* remembered = nullptr;
     PlatformId probe{cpu, machine};
     for (const DisplayInfo* row = displayTable(); row->cpu != 0; ++row) {
-        if (platformMatch(probe, PlatformId{row->cpu, row->machine}) == 0) continue;
+        if (platformMatch(probe, PlatformId{row->cpu, row->machine}) == 0)
+            continue;
         if (row->depth == depth) {
             chosen_ = row;
             break;
         }
         remembered = row;
     }
-    if (!chosen_) chosen_ = remembered;
+    if (!chosen_)
+        chosen_ = remembered;
     if (!chosen_) {
         own_ = DisplayInfo{cpu,
                            machine,
@@ -31,9 +33,13 @@ DisplayLookup::DisplayLookup(uint32_t cpu, uint32_t machine) : own_{}, chosen_(n
 
 int16_t framebufferType(const DisplayLookup& lookup, bool reverseVideo) {
     switch (lookup.depth()) {
-        case 4: return reverseVideo ? 8 : 10;
-        case 8: return reverseVideo ? 4 : 3;
-        case 16: return reverseVideo ? 6 : 5;
-        default: return reverseVideo ? 0 : 2;
+        case 4:
+            return reverseVideo ? 8 : 10;
+        case 8:
+            return reverseVideo ? 4 : 3;
+        case 16:
+            return reverseVideo ? 6 : 5;
+        default:
+            return reverseVideo ? 0 : 2;
     }
 }

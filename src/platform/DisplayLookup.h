@@ -7,7 +7,7 @@
 #include "platform/PlatformTable.h"
 
 class DisplayLookup {
-public:
+  public:
     // Reads the screen's depth (and, without a row, its size) from the
     // screen's device context.
     DisplayLookup(uint32_t cpu, uint32_t machine);
@@ -21,7 +21,7 @@ public:
     uint32_t lineBytes() const { return chosen_->lineBytes; }
     uint32_t framebuffer() const { return chosen_->framebuffer; }
 
-private:
+  private:
     DisplayInfo own_;
     const DisplayInfo* chosen_;
 };

@@ -17,8 +17,10 @@ bool compare(uint32_t probe, uint32_t pattern, const Field (&fields)[4], int& sc
     for (const Field& f : fields) {
         uint32_t a = (probe >> f.shift) & f.mask;
         uint32_t b = (pattern >> f.shift) & f.mask;
-        if (a != b && b != 0) return false;
-        if (a == b) ++score;
+        if (a != b && b != 0)
+            return false;
+        if (a == b)
+            ++score;
     }
     return true;
 }
@@ -27,7 +29,9 @@ bool compare(uint32_t probe, uint32_t pattern, const Field (&fields)[4], int& sc
 
 int platformMatch(const PlatformId& probe, const PlatformId& pattern) {
     int score = 1;
-    if (!compare(probe.cpu, pattern.cpu, kCpuFields, score)) return 0;
-    if (!compare(probe.machine, pattern.machine, kMachineFields, score)) return 0;
+    if (!compare(probe.cpu, pattern.cpu, kCpuFields, score))
+        return 0;
+    if (!compare(probe.machine, pattern.machine, kMachineFields, score))
+        return 0;
     return score;
 }

@@ -74,13 +74,17 @@ const DisplayInfo kDisplays[] = {
     {0, 0, 0, 0, 0, 0, 0},
 };
 
-bool selectable(const PlatformName& row) { return row.id->cpu != 0 && row.id->machine != 0; }
+bool selectable(const PlatformName& row) {
+    return row.id->cpu != 0 && row.id->machine != 0;
+}
 
 // The table row of the i-th selectable platform, or null.
 const PlatformName* selectableRow(int i) {
-    if (i < 0) return nullptr;
+    if (i < 0)
+        return nullptr;
     for (const PlatformName& row : kNames) {
-        if (selectable(row) && i-- == 0) return &row;
+        if (selectable(row) && i-- == 0)
+            return &row;
     }
     return nullptr;
 }
@@ -99,7 +103,8 @@ const ce::WCHAR* selectablePlatformName(int i) {
 
 bool selectablePlatform(int i, PlatformId& out) {
     const PlatformName* row = selectableRow(i);
-    if (!row) return false;
+    if (!row)
+        return false;
     out = *row->id;
     return true;
 }
@@ -107,11 +112,15 @@ bool selectablePlatform(int i, PlatformId& out) {
 int selectablePlatformIndex(const PlatformId& id) {
     int index = 0;
     for (const PlatformName& row : kNames) {
-        if (!selectable(row)) continue;
-        if (row.id->cpu == id.cpu && row.id->machine == id.machine) return index;
+        if (!selectable(row))
+            continue;
+        if (row.id->cpu == id.cpu && row.id->machine == id.machine)
+            return index;
         ++index;
     }
     return 0;
 }
 
-const DisplayInfo* displayTable() { return kDisplays; }
+const DisplayInfo* displayTable() {
+    return kDisplays;
+}

@@ -25,7 +25,8 @@ const StringResource kStrings[] = {
 
 const ce::WCHAR* stringResource(uint32_t id) {
     for (const StringResource& s : kStrings) {
-        if (s.id == id) return s.text;
+        if (s.id == id)
+            return s.text;
     }
     return nullptr;
 }

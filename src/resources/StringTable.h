@@ -6,8 +6,8 @@
 #include "platform/ce/CeTypes.h"
 
 enum StringId : uint32_t {
-    IDS_APP_NAME = 10000,      // "kestrel"
-    IDS_CLASS_NAME = 10002,    // "KESTREL": window class name and title
+    IDS_APP_NAME = 10000,    // "kestrel"
+    IDS_CLASS_NAME = 10002,  // "KESTREL": window class name and title
     IDS_DIRECTORY_FIRST = 10004,
     IDS_DIRECTORY_LAST = 10030,  // "user defined"
 };

@@ -23,8 +23,8 @@ HANDLE FindFirstFileW(LPCWSTR pattern, WIN32_FIND_DATAW* data);
 BOOL FindNextFileW(HANDLE find, WIN32_FIND_DATAW* data);
 BOOL FindClose(HANDLE find);
 
-BOOL DeviceIoControl(HANDLE device, DWORD code, LPVOID in, DWORD inSize, LPVOID out,
-                     DWORD outSize, DWORD* returned, OVERLAPPED* overlapped);
+BOOL DeviceIoControl(HANDLE device, DWORD code, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize,
+                     DWORD* returned, OVERLAPPED* overlapped);
 BOOL GetCommState(HANDLE port, DCB* dcb);
 BOOL SetCommState(HANDLE port, DCB* dcb);
 

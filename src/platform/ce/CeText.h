@@ -7,8 +7,8 @@ namespace ce {
 
 // Code page 0 (CP_ACP) is the machine's code page. With outSize 0 the result
 // is the byte count the conversion needs; 0 means failure.
-int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR in, int inCount, LPSTR out,
-                        int outSize, LPCSTR defaultChar, BOOL* usedDefault);
+int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR in, int inCount, LPSTR out, int outSize,
+                        LPCSTR defaultChar, BOOL* usedDefault);
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR in, int inCount, LPWSTR out,
                         int outSize);
 
