@@ -2,6 +2,7 @@
 // its physical address; device addresses reach the device model (the same
 // one the CPU's MMIO hooks reach), RAM is read and written in place.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "machine/AddressSpace.h"
@@ -21,17 +22,53 @@ bool physicalOf(ce::DWORD address, uint32_t& physical) {
     return false;
 }
 
+// Reads of an address where the machine has neither RAM nor a device (a
+// UART of the other CPU family, when the chosen platform does not match the
+// handheld). A driver polling such a status register would wait forever and
+// the simulation with it: after kOpenBusLimit reads of the same address in a
+// row the run ends with a line that says where.
+class OpenBusWatch : public host::MachineComponent {
+  public:
+    static constexpr uint64_t kOpenBusLimit = 1000000;
+    explicit OpenBusWatch(host::Machine& machine) : machine_(machine) {}
+    void hit(uint32_t physical) {
+        count_ = physical == address_ ? count_ + 1 : 1;
+        address_ = physical;
+        if (count_ < kOpenBusLimit)
+            return;
+        machine_.out().flush();
+        std::fprintf(stderr,
+                     "kestrel host: the system keeps polling physical 0x%08x, where the %s has no "
+                     "device (is the chosen platform this machine?); stopping\n",
+                     physical, machine_.profile().name.c_str());
+        std::exit(kExitStatus);
+    }
+    void clear() { count_ = 0; }
+    static constexpr int kExitStatus = 70;
+
+  private:
+    host::Machine& machine_;
+    uint32_t address_ = 0;
+    uint64_t count_ = 0;
+};
+
 uint32_t load(ce::DWORD address, unsigned size) {
     uint32_t physical = 0;
     if (!physicalOf(address, physical))
         return 0;
     host::Machine& m = host::Machine::current();
+    OpenBusWatch& watch = m.component<OpenBusWatch>();
     uint32_t value = 0;
-    if (m.component<host::DeviceBus>().read(physical, size, value))
+    if (m.component<host::DeviceBus>().read(physical, size, value)) {
+        watch.clear();
         return value;
+    }
     if (uint8_t* p = m.component<host::PhysicalMemory>().ram(physical, size)) {
         std::memcpy(&value, p, size);
+        watch.clear();
+        return value;
     }
+    watch.hit(physical);
     return value;
 }
 

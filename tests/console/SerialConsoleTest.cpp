@@ -148,3 +148,22 @@ TEST(ComConsole, WritesThroughTheDriverWithCarriageReturns) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(UartConsoleDeathTest, UartOfTheOtherFamilyEndsTheRunInsteadOfHanging) {
+    // A PXA-2x0 platform chosen on an SA-11x0 handheld: the console's status
+    // register is on no device of this machine, and its wait would never end.
+    testing::FLAGS_gtest_death_test_style = "threadsafe";
+    EXPECT_EXIT(
+        {
+            Uart h("jornada720");
+            Console* serial = ARMSerialConsole::instance(h.memory, 0x0C208000);
+            if (serial && serial->init())
+                serial->print(u"x");
+            std::exit(0);
+        },
+        testing::ExitedWithCode(70), "keeps polling physical 0x40100014, where the HP Jornada 720");
+}
+
+}  // namespace
