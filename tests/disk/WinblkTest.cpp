@@ -17,6 +17,11 @@ using testing_support::DeviceFolder;
 class WinblkTest : public ::testing::Test {
   protected:
     explicit WinblkTest(const std::string& extra = "") : device_("jornada720", extra) {}
+    // A device a test opened and left open is released with the test.
+    ~WinblkTest() override {
+        if (record_.deviceState)
+            winblk().close(&record_);
+    }
     std::filesystem::path disk(int unit = 1) const {
         return device_.dir() / "disks" / ("DSK" + std::to_string(unit) + ".img");
     }
