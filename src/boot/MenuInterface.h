@@ -77,17 +77,20 @@ class MenuInterface {
     OptionPage* optionPage = nullptr;
     ConsolePage* consolePage = nullptr;
 
-    ConsoleButton consoleButtons[4];
-    uint32_t consoleCheckMask;
-
   private:
     MenuInterface();
     // Fills `path` with "\<card>\kestrel.cnf"; false without a card.
     bool configurationPath(ce::WCHAR* path) const;
 
+    // The fields keep the object's layout: the pages, the settings record
+    // directly followed by the boot hook, then the Console page's hooks.
     BootSettings settings_;
     BootHook bootHook_;
     uint32_t bootHookArgument_;
+
+  public:
+    ConsoleButton consoleButtons[4];
+    uint32_t consoleCheckMask;
 };
 
 // A machine on which booting is refused (CPU word 0 ends the table).

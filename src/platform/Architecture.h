@@ -36,12 +36,13 @@ class Architecture {
     ce::LockPagesProc findLockPages();
     ce::UnlockPagesProc findUnlockPages();
 
-    uint32_t debug = 0;
-
   protected:
     ce::HMODULE coreDll = nullptr;
     Console*& console;
     MemoryManager*& memoryManager;
     uint32_t loaderPagePhys = 0;
     uint32_t bootArgsPage = 0;  // virtual address of the boot-argument page
+
+  public:
+    uint32_t debug = 0;  // set by the Boot object; last of the fields
 };

@@ -11,6 +11,7 @@
 #include "boot/MenuInterface.h"
 #include "console/ARMSerialConsole.h"
 #include "console/PXA2X0SerialConsole.h"
+#include "file/FileManager.h"
 #include "machine/ArmCpu.h"
 #include "machine/Com1.h"
 #include "machine/DeviceBus.h"
@@ -80,6 +81,37 @@ TEST(ARMBootRequest, RecognisesTheFamilies) {
             EXPECT_EQ(h.boot().cpuKind, row.kind);
             EXPECT_EQ(h.boot().memoryMethod, 1u);
         }
+    }
+}
+
+TEST(BootRequest, FileKindAndImageFromTheSettings) {
+    struct Row {
+        const char16_t* directory;
+        uint32_t rootDevice;
+        uint32_t fileKind;
+        uint32_t loadImage;
+        const char* imageName;  // what the request holds afterwards
+    };
+    const Row rows[] = {
+        // "http://" anywhere wins over the "/" it contains.
+        {u"\\Storage Card\\http://host/", kRootWd, FileManager::kHttp, 0, ""},
+        {u"2:/", kRootMd, FileManager::kUfs, 1, "mini.fs"},  // md copies the image name
+        {u"/", kRootSd, FileManager::kUfs, 0, ""},
+        {u"\\Storage Card\\", kRootWd, FileManager::kLocal, 0, ""},
+        // The prefix is case-sensitive: upper case is a UFS path for its "/".
+        {u"HTTP://host/", kRootWd, FileManager::kUfs, 0, ""},
+    };
+    for (const Row& row : rows) {
+        Handheld h("jornada720", 0x0c108000, 0x02c20201);
+        ce::wcscpy(h.settings().directory, row.directory);
+        ce::wcscpy(h.settings().imageName, TEXT("mini.fs"));
+        h.settings().rootDevice = row.rootDevice;
+        ASSERT_TRUE(h.boot().setupRequest());
+        SCOPED_TRACE(host::toUtf8(row.directory));
+        EXPECT_EQ(h.boot().fileKind, row.fileKind);
+        EXPECT_EQ(h.boot().loadImage, row.loadImage);
+        EXPECT_EQ(host::toUtf8(h.boot().imageName), row.imageName);
+        EXPECT_EQ(host::toUtf8(h.boot().directory), host::toUtf8(row.directory));
     }
 }
 

@@ -226,6 +226,7 @@ TEST_F(BootSequenceTest, EveryStepsFailure) {
         const char* step;  // the last progress line before the box
         void (*arrange)(TestBoot&, MenuInterface&);
         const char* machine = "";  // more machine.conf lines
+        const char* printed = "";  // what the failing component said first
     } cases[] = {
         {"Architecture not supported.\n", "0",
          [](TestBoot& b, MenuInterface&) { b.requestOk = false; }},
@@ -243,7 +244,8 @@ TEST_F(BootSequenceTest, EveryStepsFailure) {
         {"Can't open kernel image.\n", "4",
          [](TestBoot& b, MenuInterface&) { b.content.erase(u"kernel.elf"); }},
         {"Can't attach loader.\n", "5",
-         [](TestBoot& b, MenuInterface&) { b.content[u"kernel.elf"] = "MZ not an ELF file"; }},
+         [](TestBoot& b, MenuInterface&) { b.content[u"kernel.elf"] = "MZ not an ELF file"; }, "",
+         "unknown file format.\n"},
         {"Can't initialize loader.\n", "5",
          [](TestBoot& b, MenuInterface&) { b.content[u"kernel.elf"][18] = 3; }},  // e_machine x86
         {"Can't allocate memory.\n", "6",
@@ -278,7 +280,34 @@ TEST_F(BootSequenceTest, EveryStepsFailure) {
         EXPECT_EQ(text.substr(at + 11, text.find('\n', at) - at - 11), c.step);
         if (b.files)
             EXPECT_FALSE(b.files->isOpen) << "the open file is closed before the box";
+        EXPECT_NE(text.find(c.printed), std::string::npos) << text;
     }
+}
+
+TEST_F(BootSequenceTest, ImageThatDoesNotFitItsPages) {
+    // Fewer pages than kernel and image need: the kernel loads, the image
+    // does not, and the image file is closed before the box.
+    for (int keep = 1; keep < 400; ++keep) {
+        SCOPED_TRACE(keep);
+        FreshAttempt a(boot.content);
+        TestBoot& b = a.boot;
+        a.settings().rootDevice = kRootMd;
+        b.content[u"miniroot.fs"] = std::string(200000, 'i');
+        b.keepPages = keep;
+        runBootSequence(b);
+        if (failure() == "Can't load kernel image to memory.\n")
+            continue;
+        EXPECT_EQ(failure(), "Can't load file system image to memory.\n");
+        EXPECT_EQ(b.arch()->jumps, 0);
+        EXPECT_EQ(b.files->opens, 3);  // image for its size, kernel, image again
+        EXPECT_FALSE(b.files->isOpen);
+        EXPECT_EQ(a.device.machine().messageBoxes().size(), 1u);
+        std::string text = a.capture.utf8();
+        size_t at = text.rfind("[progress] ");
+        EXPECT_EQ(text.substr(at, 13), "[progress] 9\n");
+        return;
+    }
+    FAIL() << "the kernel never fitted";
 }
 
 TEST_F(BootSequenceTest, FullRunJumpsWithTheBootArgumentsAndTheChain) {

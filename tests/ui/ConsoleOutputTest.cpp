@@ -79,3 +79,31 @@ TEST(ConsoleOutput, UncheckingSendsTextToTheBoxAgain) {
     EXPECT_EQ(device.readFile("Storage Card/bootlog.txt"), "m\nm\n");
     EXPECT_EQ(consoleText(), u"log file is \\Storage Card\\bootlog.txt\r\nm\r\n");
 }
+
+TEST(ConsoleOutput, SerialConsoleReportsItsPortOnThePage) {
+    struct Row {
+        const char* what;
+        const char* com1;
+        std::u16string shown;  // on the page, not on the port
+    };
+    const Row rows[] = {
+        {"the port's four settings", "com1 = file:com1.out",
+         u"BaudRate 115200, ByteSize 0x8, Parity 0, StopBits 0\r\n"},
+        {"no port: the window console goes on", "com1 = none",
+         u"couldn't open COM1\r\nuse LCD console instead.\r\n"},
+    };
+    for (const Row& row : rows) {
+        DeviceFolder device("jornada720", std::string(row.com1) + "\nanswer.WARNING = yes");
+        BootSettings s{};
+        setDefaultSettings(s);
+        s.cpuId = 0x0c108000;
+        s.machineId = 0x02c20201;
+        s.serialConsole = 1;
+        s.serialSpeed = 115200;
+        writeSettings(s);
+        runApp({tap(5)});  // Boot: no kernel on the card, so the attempt fails
+        EXPECT_NE(consoleText().find(row.shown), std::u16string::npos)
+            << row.what << "\n"
+            << host::toUtf8(consoleText());
+    }
+}
