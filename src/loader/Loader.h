@@ -42,7 +42,6 @@ class Loader {
     PageTag* current_ = nullptr;
     PageTag* previous_ = nullptr;
     PageTag* spareTag_ = nullptr;
-    PageTag* spareTagEnd_ = nullptr;  // the end of the tag page
     uint32_t spareTagPhys_ = 0;
     int32_t loadLinkCount_ = 0;
     int32_t zeroLinkCount_ = 0;
@@ -53,6 +52,7 @@ class Loader {
     FileManager* file = nullptr;
     uint32_t listHead_ = 0;
     uint32_t nextFree_ = 0;
+    PageTag* spareTagEnd_ = nullptr;  // the end of the tag page
 
   private:
     void recordFileChunk(uint32_t dst, uint32_t fileOffset, uint32_t length);

@@ -74,10 +74,13 @@ class MemoryManager {
     int mappedCount() const { return mappedCount_; }
     const PageEntry* pageTable() const { return pageTable_; }
 
-    uint32_t debug = 0;
-
   protected:
     Console*& console;
+
+  public:
+    uint32_t debug = 0;  // set by the Boot object; not consulted
+
+  protected:
     uint32_t pageSize;
     uint32_t pageShift;
 

@@ -440,6 +440,23 @@ TEST_F(ElfLoaderTest, SegmentsInDescendingOrderPutSymbolsAfterTheLowerOne) {
     EXPECT_NE(out.find(symbols), std::string::npos) << out;
 }
 
+TEST_F(ElfLoaderTest, OtherProgramHeadersAreSkippedButKeepTheirIndex) {
+    std::string elf = kernel("kernel.elf");
+    Elf32_Ehdr h = headerOf(elf);
+    Elf32_Phdr bss = record<Elf32_Phdr>(elf, h.e_phoff + 32);
+    poke<uint32_t>(elf, h.e_phoff, 4);  // the text segment becomes a PT_NOTE
+    ASSERT_TRUE(attach(elf));
+    ASSERT_TRUE(loadAll());
+    std::string out = console.utf8();
+    // Only the bss counts: its file size opens the size line on its own.
+    EXPECT_EQ(out.rfind("file size: 0x0+[ksyms", 0), 0u) << out;
+    char seg[96];
+    std::snprintf(seg, sizeof(seg), "seg[1] paddr 0x%08x file size 0x%x mem size 0x%x\n",
+                  bss.p_paddr, bss.p_filesz, bss.p_memsz);
+    EXPECT_NE(out.find(seg), std::string::npos) << out;
+    EXPECT_EQ(out.find("seg[0]"), std::string::npos) << out;
+}
+
 TEST_F(ElfLoaderTest, StrippedKernelLoadsWithoutSymbolsAndSaysSoOnce) {
     const std::string elf = kernel("kernel-stripped.elf");
     for (bool safety : {true, false}) {
