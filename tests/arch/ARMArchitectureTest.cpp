@@ -74,8 +74,14 @@ TEST(RegisterDump, ShowsTheCpuOwnRegistersInSystemMode) {
         EXPECT_NE(out.find("Reg1 :" + hex8(cpu.cp15(1)) + "\n"), std::string::npos) << out;
         EXPECT_NE(out.find("Reg2 :" + hex8(cpu.translationTable())), std::string::npos) << out;
         EXPECT_NE(out.find("Reg13:00000000\n"), std::string::npos) << out;
-        for (const char* label : {"Reg3 :", "Reg5 :", "Reg6 :", "Reg14:"}) {
-            EXPECT_NE(out.find(label), std::string::npos) << label;
+        // One line per register, in register-number order, CPSR last.
+        size_t previous = 0;
+        for (const char* label : {"Reg0 :", "Reg1 :", "Reg2 :", "Reg3 :", "Reg5 :", "Reg6 :",
+                                  "Reg13:", "Reg14:", "CPSR :"}) {
+            size_t at = out.find(std::string("\n") + label);
+            EXPECT_NE(at, std::string::npos) << label;
+            EXPECT_GE(at, previous) << label << " out of order";
+            previous = at;
         }
         // System mode with IRQ and FIQ masked while the dump runs.
         size_t cpsr = out.find("CPSR :");
