@@ -315,6 +315,7 @@ TEST_F(BootSequenceTest, FullRunJumpsWithTheBootArgumentsAndTheChain) {
     // The fake jump returns, which is the last failure of all.
     EXPECT_EQ(failure(), "Can't jump to the kernel.\n");
     EXPECT_EQ(failureBoxes(), 1);
+    EXPECT_EQ(device.machine().messageBoxes().size(), 1u) << "no last question when not asked for";
     ASSERT_EQ(boot.arch()->jumps, 1);
     EXPECT_EQ(boot.arch()->jumpChainHead, boot.loader->listHead());
     EXPECT_NE(boot.arch()->jumpBootArgs, 0u);

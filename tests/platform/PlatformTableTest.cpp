@@ -46,6 +46,46 @@ TEST(PlatformTable, FortyRowsNineteenSelectable) {
     EXPECT_EQ(selectablePlatformName(-1), nullptr);
 }
 
+TEST(PlatformTable, SelectableRowsInTableOrder) {
+    struct Row {
+        uint32_t cpu, machine;
+        const char* name;
+    } rows[] = {
+        {0x0c208000, 0x01040100, "Sharp W-ZERO3 (WS003SH)"},
+        {0x0c208000, 0x01040200, "Sharp W-ZERO3 (WS004SH)"},
+        {0x0c208000, 0x01040300, "Sharp W-ZERO3[es] (WS007SH)"},
+        {0x0c208000, 0x01040400, "Sharp Advanced/W-ZERO3[es] (WS011SH)"},
+        {0x0c208000, 0x01040500, "Sharp WILLCOM 03 (WS020SH)"},
+        {0x0c108000, 0x01c40101, "Compaq iPAQ H3100"},
+        {0x0c108000, 0x01c40201, "Compaq iPAQ H3600"},
+        {0x0c108000, 0x01c40202, "Compaq iPAQ H3660"},
+        {0x0c204000, 0x01c40301, "Compaq iPAQ H3900"},
+        {0x0c108000, 0x02c20201, "HP Jornada 720 (US/UK)"},
+        {0x0c108000, 0x02c20202, "HP Jornada 720 (Japanese)"},
+        {0x0c108000, 0x02c20203, "HP Jornada 720 (European)"},
+        {0x0c108000, 0x02c20204, "HP Jornada 720 (German)"},
+        {0x0c108000, 0x02c20205, "HP Jornada 720 (French)"},
+        {0x0c108000, 0x02c20206, "HP Jornada 720 (Scandinavian)"},
+        {0x0c108000, 0x02c20207, "HP Jornada 720 (Spanish)"},
+        {0x0c104000, 0x02c20301, "HP Jornada 820"},
+        {0x0c104000, 0x02c20302, "HP Jornada 820 (Japanese)"},
+        {0x0c204000, 0x04010100, "PSIONTEKLOGIX NETBOOK PRO"},
+    };
+    for (int i = 0; i < 19; ++i) {
+        PlatformId id{};
+        ASSERT_TRUE(selectablePlatform(i, id)) << i;
+        EXPECT_EQ(id.cpu, rows[i].cpu) << i;
+        EXPECT_EQ(id.machine, rows[i].machine) << i;
+        EXPECT_EQ(host::toUtf8(selectablePlatformName(i)), rows[i].name) << i;
+        EXPECT_EQ(selectablePlatformIndex(id), i);
+    }
+    // The unidentified pair matches no row that has a nonzero field.
+    int count = 0;
+    const PlatformName* table = platformNameTable(&count);
+    for (int i = 0; i < count; ++i)
+        EXPECT_EQ(platformMatch({0, 0}, *table[i].id), 0) << host::toUtf8(table[i].name);
+}
+
 TEST(PlatformTable, SelectionThroughTheSettings) {
     DeviceFolder device;
     MenuInterface* menu = MenuInterface::instance();
