@@ -25,7 +25,7 @@ constexpr ce::WCHAR kLowSevenBits = 0x7F;
 }  // namespace
 
 ConsolePage::ConsolePage(TabControl* tabControl, int index)
-    : TabPage(tabControl, index, TEXT("WCONSOLE")), logFile(ce::INVALID_HANDLE_VALUE) {}
+    : TabPage(tabControl, index, TEXT("WConsole")), logFile(ce::INVALID_HANDLE_VALUE) {}
 
 ConsolePage::~ConsolePage() {
     if (logFile != ce::INVALID_HANDLE_VALUE)

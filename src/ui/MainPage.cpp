@@ -40,7 +40,7 @@ const FlagPlace kFlagPlaces[] = {
 
 }  // namespace
 
-MainPage::MainPage(TabControl* tabControl, int index) : TabPage(tabControl, index, TEXT("WMAIN")) {}
+MainPage::MainPage(TabControl* tabControl, int index) : TabPage(tabControl, index, TEXT("WMain")) {}
 
 MainPage::~MainPage() {
     delete[] platformOrder;

@@ -28,7 +28,7 @@ constexpr int kSecondsUnits = 32;
 }  // namespace
 
 OptionPage::OptionPage(TabControl* tabControl, int index)
-    : TabPage(tabControl, index, TEXT("WOPTION")) {}
+    : TabPage(tabControl, index, TEXT("WOption")) {}
 
 void OptionPage::init(ce::HWND dialog) {
     TabPage::init(dialog);

@@ -2,6 +2,8 @@
 // storage card while "save to file" is on.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "boot/MenuInterface.h"
 #include "console/Console.h"
 #include "support/DeviceFolder.h"
@@ -60,15 +62,47 @@ TEST(ConsoleOutput, NamedLogFileTakesTheBootStartToo) {
     std::string file = device.readFile("Storage Card/x.txt");
     EXPECT_EQ(file.substr(0, 12), "xBOOT START\n");
     EXPECT_EQ(consoleText().substr(0, 34), u"log file is \\Storage Card\\x.txt\r\n");
+    EXPECT_EQ(consoleText().find(u"BOOT START"), std::u16string::npos);  // only in the file
 }
 
-TEST(ConsoleOutput, WithoutACardTheCheckBoxIsCleared) {
-    DeviceFolder device("jornada720", "", false);
-    printOnButtonA(u"message\n");
-    runApp({tapTab(2), tap(kSaveToFile), tap(kButtonA)});
-    EXPECT_EQ(consoleText(), u"couldn't find temporary directory.\r\nmessage\r\n");
-    EXPECT_FALSE(checked(kSaveToFile));
-    EXPECT_FALSE(enabled(kFileName));
+TEST(ConsoleOutput, WithoutALogFileTheCheckBoxIsCleared) {
+    struct Row {
+        const char* what;
+        bool card;
+        std::vector<host::InputEvent> name;  // what is done to the file-name box
+        std::u16string box;
+    };
+    const Row rows[] = {
+        {"no card: the reason, then the message",
+         false,
+         {},
+         u"couldn't find temporary directory.\r\nmessage\r\n"},
+        {"a name in a missing folder: the message alone",
+         true,
+         {tap(kFileName), type(u"nofolder\\x.txt")},
+         u"message\r\n"},
+    };
+    for (const Row& row : rows) {
+        DeviceFolder device("jornada720", "", row.card);
+        printOnButtonA(u"message\n");
+        std::vector<host::InputEvent> script = {tapTab(2), tap(kSaveToFile)};
+        script.insert(script.end(), row.name.begin(), row.name.end());
+        script.push_back(tap(kButtonA));
+        runApp(script);
+        EXPECT_EQ(consoleText(), row.box) << row.what;
+        EXPECT_FALSE(checked(kSaveToFile)) << row.what;
+        EXPECT_FALSE(enabled(kFileName)) << row.what;
+    }
+}
+
+TEST(ConsoleOutput, NameChangedAfterOpeningIsNotUsed) {
+    DeviceFolder device;
+    printOnButtonA(u"m\n");
+    runApp({tapTab(2), tap(kSaveToFile), tap(kButtonA), tap(kFileName), type(u"y.txt"),
+            tap(kButtonA)});
+    EXPECT_EQ(device.readFile("Storage Card/bootlog.txt"), "m\nm\n");
+    EXPECT_FALSE(std::filesystem::exists(device.card() / "y.txt"));
+    EXPECT_EQ(text(kFileName), u"y.txt");
 }
 
 TEST(ConsoleOutput, UncheckingSendsTextToTheBoxAgain) {
