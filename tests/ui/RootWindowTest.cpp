@@ -197,3 +197,43 @@ TEST(ApplicationFrame, ClassRegistrationFailureExitsWithZero) {
     BootSettings saved;
     EXPECT_FALSE(readSettings(saved));
 }
+
+// The boot procedure's progress reaches the bar and the Console page through
+// MenuInterface; here button "a" of the Console page reports the steps.
+TEST(RootWindowProgress, StepsFillTheBarAndPrintTheirText) {
+    using Report = void (*)();
+    struct Row {
+        const char* what;
+        Report report;
+        int position;
+        std::u16string box;
+    };
+    const Row rows[] = {
+        {"the eleven steps fill the bar exactly",
+         [] {
+             for (const char* step : {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10"})
+                 MenuInterface::instance()->progress(step);
+         },
+         11,
+         u"[progress] 0\r\n[progress] 1\r\n[progress] 2\r\n[progress] 3\r\n[progress] 4\r\n"
+         u"[progress] 5\r\n[progress] 6\r\n[progress] 7\r\n[progress] 8\r\n[progress] 9\r\n"
+         u"[progress] 10\r\n"},
+        {"a step without text moves the bar silently",
+         [] { MenuInterface::instance()->progress(nullptr); }, 1, u""},
+        {"unprogress empties the bar",
+         [] {
+             MenuInterface::instance()->progress("0");
+             MenuInterface::instance()->unprogress();
+         },
+         0, u"[progress] 0\r\n"},
+    };
+    for (const Row& row : rows) {
+        DeviceFolder device;
+        static Report report = nullptr;
+        report = row.report;
+        MenuInterface::instance()->consoleButtons[0] = {[](uint32_t, uint8_t) { report(); }, 0};
+        runApp({tapTab(2), tap(310)});
+        EXPECT_EQ(ce::SendMessageW(control(4), ce::PBM_GETPOS, 0, 0), row.position) << row.what;
+        EXPECT_EQ(consoleText(), row.box) << row.what;
+    }
+}
