@@ -128,6 +128,9 @@ class WindowSystem : public MachineComponent {
     uint64_t now() const { return clock_; }
     bool timerPending(ce::HWND window, ce::UINT_PTR id) const;
     size_t timerCount() const { return timers_.size(); }
+    // How often the application called KillTimer, whether or not a timer went.
+    size_t killTimerCalls() const { return killTimerCalls_; }
+    void countKillTimerCall() { ++killTimerCalls_; }
 
     // Focus and keyboard.
     ce::HWND focus() const { return focus_; }
@@ -177,6 +180,7 @@ class WindowSystem : public MachineComponent {
     bool quitPosted_ = false;
     int quitCode_ = 0;
     std::vector<TimerRecord> timers_;
+    size_t killTimerCalls_ = 0;
     uint64_t clock_ = 0;
     ce::HWND focus_ = nullptr;
     bool shiftDown_ = false;

@@ -428,6 +428,7 @@ UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT milliseconds, TIMERPROC) {
 }
 
 BOOL KillTimer(HWND window, UINT_PTR id) {
+    ws().countKillTimerCall();
     return ws().killTimer(window, id) ? TRUE : FALSE;
 }
 

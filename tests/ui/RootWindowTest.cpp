@@ -156,8 +156,20 @@ TEST(AutoBoot, CancelledByAKeyOrATapOtherwiseStartsWithoutAQuestion) {
 TEST(AutoBoot, WithoutSecondsNoTimerIsArmed) {
     DeviceFolder device;
     bool armed = true;
-    runApp({key(ce::VK_DOWN)}, [&] { armed = windows().timerCount() != 0; });
+    runApp({key(ce::VK_DOWN), tapPoint(300, 200)}, [&] { armed = windows().timerCount() != 0; });
     EXPECT_FALSE(armed);
+    EXPECT_EQ(windows().killTimerCalls(), 0u) << "keys and taps leave the timer alone";
+    EXPECT_FALSE(contains(consoleText(), u"BOOT START"));
+}
+
+TEST(AutoBoot, EveryKeyAndTapStopsTheTimerAgain) {
+    DeviceFolder device;
+    BootSettings s = defaults();
+    s.autoBootSeconds = 5;
+    writeSettings(s);
+    runApp({key(ce::VK_DOWN), tapPoint(300, 200), key(ce::VK_DOWN)});
+    // Each key is one WM_KEYDOWN, each tap one WM_LBUTTONDOWN.
+    EXPECT_EQ(windows().killTimerCalls(), 3u);
     EXPECT_FALSE(contains(consoleText(), u"BOOT START"));
 }
 
