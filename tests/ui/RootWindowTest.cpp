@@ -13,7 +13,7 @@ using testing_support::DeviceFolder;
 namespace {
 
 constexpr int kBoot = 5, kCancel = 6, kTabs = 7;
-constexpr int kDirectoryBox = 1001, kSerialConsole = 153;
+constexpr int kDirectoryBox = 1001, kKernelName = 1003, kSerialConsole = 153;
 constexpr int kPauseBeforeBoot = 202, kSafetyMessage = 205;
 
 const host::InputEvent kTab = key(ce::VK_TAB);
@@ -97,7 +97,10 @@ TEST(RootWindowBoot, SafetyQuestionCarriesItsFlags) {
 
 TEST(RootWindowBoot, NoToTheQuestionStartsNothing) {
     DeviceFolder device("jornada720", "answer.WARNING = no");
-    runApp({tap(kBoot)});
+    std::u16string kernelName;
+    runApp({tap(kKernelName), type(u"other.gz"), tap(kBoot)},
+           [&] { kernelName = MenuInterface::instance()->settings().kernelName; });
+    EXPECT_EQ(kernelName, u"other.gz") << "the pages were stored before the question";
     ASSERT_EQ(device.machine().messageBoxes().size(), 1u);
     EXPECT_FALSE(contains(consoleText(), u"BOOT START"));
     BootSettings saved;
