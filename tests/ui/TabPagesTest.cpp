@@ -6,6 +6,7 @@
 
 #include "boot/MenuInterface.h"
 #include "ce/ScreenRenderer.h"
+#include "platform/PlatformTable.h"
 #include "support/DeviceFolder.h"
 #include "ui/UiDriver.h"
 
@@ -64,6 +65,36 @@ TEST(MainPage, PlatformsAreListedByName) {
     std::vector<std::u16string> names = comboEntries(1002);
     ASSERT_FALSE(names.empty());
     EXPECT_TRUE(std::is_sorted(names.begin(), names.end()));
+}
+
+// The platform box lists by name but stores the chosen platform's words,
+// and shows it again at the next start.
+TEST(MainPage, PickedPlatformIsStoredAndShownAgain) {
+    std::vector<std::u16string> names;
+    {
+        DeviceFolder device;
+        runApp({});
+        names = comboEntries(1002);
+    }
+    ASSERT_GT(names.size(), 2u);
+    for (int position : {0, int(names.size()) / 2, int(names.size()) - 1}) {
+        DeviceFolder device;
+        runApp({pick(1002, position), tap(kBoot)});
+        BootSettings saved;
+        ASSERT_TRUE(readSettings(saved)) << position;
+        int index = 0;
+        while (selectablePlatformName(index) &&
+               names[size_t(position)] != selectablePlatformName(index))
+            ++index;
+        PlatformId expected{};
+        ASSERT_TRUE(selectablePlatform(index, expected)) << position;
+        EXPECT_EQ(saved.cpuId, expected.cpu) << position;
+        EXPECT_EQ(saved.machineId, expected.machine) << position;
+
+        runApp({});
+        EXPECT_EQ(comboSelection(1002), position);
+        EXPECT_EQ(text(1002), names[size_t(position)]);
+    }
 }
 
 TEST(MainPage, TypedDirectoryIsListedAndSelectedAtTheNextStart) {
