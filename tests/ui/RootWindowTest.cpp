@@ -252,3 +252,19 @@ TEST(RootWindowProgress, StepsFillTheBarAndPrintTheirText) {
         EXPECT_EQ(consoleText(), row.box) << row.what;
     }
 }
+
+TEST(ApplicationFrame, RegistersTheClassAndTitlesTheWindow) {
+    DeviceFolder device;
+    runApp({});
+    const host::WindowClassRecord* c = windows().findClass(u"KESTREL");
+    ASSERT_TRUE(c);
+    EXPECT_EQ(c->extraBytes, 4) << "room for the window object";
+    EXPECT_EQ(c->background, ce::GetStockObject(ce::LTGRAY_BRUSH));
+    EXPECT_TRUE(c->icon) << "icon resource 1";
+    std::vector<ce::HWND> top = windows().topLevelWindows();
+    ASSERT_EQ(top.size(), 1u);
+    host::WindowRecord* root = windows().find(top.front());
+    ASSERT_TRUE(root);
+    EXPECT_EQ(root->text, u"KESTREL Build 15");
+    EXPECT_EQ(root->className, u"KESTREL");
+}
