@@ -35,9 +35,14 @@ class FileManager {
     // message when it does not fit `capacity` bytes or does not convert.
     bool toAscii(char* destination, const ce::WCHAR* source, uint32_t capacity);
 
+  protected:
+    // The slot that holds the console: messages go to whatever console it
+    // holds when they are printed.
+    Console*& console;
+
+  public:
     int32_t debugLevel = 0;
 
   protected:
-    Console*& console;
     char asciiPath[kPathBytes] = {};
 };

@@ -37,6 +37,22 @@ TEST_F(FatFileManagerTest, AnnouncesItselfAtConstruction) {
     EXPECT_EQ(files->debugLevel, 1);
 }
 
+// The shared fields in their order: after the table pointer the console
+// slot, then the debug level, then the 8-bit name buffer.
+TEST_F(FatFileManagerTest, SharedFieldsFollowTheTablePointerInOrder) {
+    struct Fields : FatFileManager {
+        using FatFileManager::FatFileManager;
+        size_t offsetOf(const void* field) const {
+            return size_t(static_cast<const char*>(field) -
+                          reinterpret_cast<const char*>(static_cast<const FileManager*>(this)));
+        }
+        size_t debugLevelAt() const { return offsetOf(&debugLevel); }
+        size_t asciiPathAt() const { return offsetOf(asciiPath); }
+    } fields(slot);
+    EXPECT_EQ(fields.debugLevelAt(), 2 * sizeof(void*));  // table pointer, console slot
+    EXPECT_EQ(fields.asciiPathAt(), fields.debugLevelAt() + sizeof(int32_t));
+}
+
 TEST_F(FatFileManagerTest, JoinsDirectoryAndNameWithoutSeparator) {
     device.writeFile("Storagekernel", "joined");
     ASSERT_TRUE(files->setRoot(u"\\Storage"));
