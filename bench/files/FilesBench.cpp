@@ -12,21 +12,9 @@
 #include "console/Console.h"
 #include "file/FileManager.h"
 #include "machine/Machine.h"
+#include "support/CaptureConsole.h"
 
 namespace {
-
-class QuietConsole : public Console {
-  public:
-    QuietConsole() : Console(Console::kWindow) {}
-    void print(const ce::WCHAR* format, ...) override {
-        va_list args;
-        va_start(args, format);
-        this->format(format, args);
-        va_end(args);
-        text += line();
-    }
-    std::u16string text;
-};
 
 using Clock = std::chrono::steady_clock;
 
@@ -51,7 +39,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bench_files: %s\n", error.c_str());
         return 1;
     }
-    QuietConsole console;
+    testing_support::CaptureConsole console;
     Console* slot = &console;
     std::unique_ptr<FileManager> files(FileManager::create(slot, FileManager::kLocal));
     std::string nameText = argv[2];

@@ -74,7 +74,8 @@ int main() {
                                 0x400000, ce::PAGE_READONLY | ce::PAGE_PHYSICAL);
                 volatile uint32_t sum = 0;
                 for (uint32_t off = 0; off < 0x400000; off += 4096)
-                    sum += *reinterpret_cast<volatile uint32_t*>(static_cast<char*>(window) + off);
+                    sum = sum +
+                          *reinterpret_cast<volatile uint32_t*>(static_cast<char*>(window) + off);
                 ce::VirtualFree(window, 0x400000, ce::MEM_DECOMMIT);
             }
         });

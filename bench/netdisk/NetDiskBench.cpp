@@ -15,21 +15,9 @@
 #include "file/HttpFileManager.h"
 #include "file/UfsFileManager.h"
 #include "machine/Machine.h"
+#include "support/CaptureConsole.h"
 
 namespace {
-
-class QuietConsole : public Console {
-  public:
-    QuietConsole() : Console(Console::kWindow) {}
-    void print(const ce::WCHAR* format, ...) override {
-        va_list args;
-        va_start(args, format);
-        this->format(format, args);
-        va_end(args);
-        text += line();
-    }
-    std::u16string text;
-};
 
 using Clock = std::chrono::steady_clock;
 
@@ -45,7 +33,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bench_netdisk: %s\n", error.c_str());
         return 1;
     }
-    QuietConsole console;
+    testing_support::CaptureConsole console;
     Console* slot = &console;
     std::unique_ptr<FileManager> files;
     if (std::strcmp(argv[1], "ufs") == 0) {

@@ -75,11 +75,11 @@ void Machine::close() {
 Machine::~Machine() {
     // Later components may lean on earlier ones (the CPU on physical memory):
     // tear them down in reverse order of creation.
-    for (auto it = order_.rbegin(); it != order_.rend(); ++it) {
-        for (auto& entry : components_) {
-            if (entry.second.get() == *it)
-                entry.second.reset();
-        }
+    while (!order_.empty()) {
+        std::unique_ptr<MachineComponent> last = std::move(order_.back());
+        order_.pop_back();
+        std::erase_if(components_, [&](const auto& entry) { return entry.second == last.get(); });
+        last.reset();
     }
 }
 

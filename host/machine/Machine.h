@@ -49,12 +49,12 @@ class Machine {
     // The device model of type T, created with (Machine&) on first use.
     template <class T>
     T& component() {
-        auto it = components_.find(std::type_index(typeid(T)));
-        if (it == components_.end()) {
-            it = components_.emplace(std::type_index(typeid(T)), std::make_unique<T>(*this)).first;
-            order_.push_back(it->second.get());
+        MachineComponent*& slot = components_[std::type_index(typeid(T))];
+        if (!slot) {
+            order_.push_back(std::make_unique<T>(*this));
+            slot = order_.back().get();
         }
-        return static_cast<T&>(*it->second);
+        return static_cast<T&>(*slot);
     }
 
     // Where the machine shows what a person would see (message boxes, COM1
@@ -82,8 +82,8 @@ class Machine {
     Machine() = default;
     MachineProfile profile_;
     std::filesystem::path deviceDir_;
-    std::map<std::type_index, std::unique_ptr<MachineComponent>> components_;
-    std::vector<MachineComponent*> order_;
+    std::map<std::type_index, MachineComponent*> components_;
+    std::vector<std::unique_ptr<MachineComponent>> order_;  // owned, in order of creation
     std::map<std::string, std::string> answers_;
     std::vector<MessageBoxRecord> messageBoxes_;
     std::string debugLog_;

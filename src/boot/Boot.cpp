@@ -24,13 +24,7 @@ Boot::~Boot() {
 bool Boot::setupRequest() {
     const BootSettings& s = MenuInterface::instance()->settings();
     consoleKind = s.serialConsole ? 1 : 0;
-    if (ce::wcsstr(s.directory, TEXT("http://"))) {
-        fileKind = FileManager::kHttp;
-    } else if (ce::wcschr(s.directory, u'/')) {
-        fileKind = FileManager::kUfs;
-    } else {
-        fileKind = FileManager::kLocal;
-    }
+    fileKind = FileManager::kindFor(s.directory);
     ce::wcsncpy(directory, s.directory, kPathUnits - 1);
     ce::wcsncpy(kernelName, s.kernelName, kPathUnits - 1);
     loadImage = s.rootDevice == kRootMd ? 1 : 0;

@@ -3,6 +3,14 @@
 #include "console/Console.h"
 #include "platform/ce/CeText.h"
 
+uint32_t FileManager::kindFor(const ce::WCHAR* directory) {
+    if (ce::wcsstr(directory, TEXT("http://")))
+        return kHttp;
+    if (ce::wcschr(directory, u'/'))
+        return kUfs;
+    return kLocal;
+}
+
 bool FileManager::toAscii(char* destination, const ce::WCHAR* source, uint32_t capacity) {
     int length = int(ce::wcslen(source));
     int needed =

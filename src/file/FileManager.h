@@ -15,6 +15,9 @@ class FileManager {
 
     // Backend kinds, chosen from the directory.
     enum Kind : uint32_t { kLocal = 0, kUfs = 1, kHttp = 2 };
+    // The kind for a directory: kHttp when it contains "http://" (letter case
+    // counts), else kUfs when it contains a '/', else kLocal.
+    static uint32_t kindFor(const ce::WCHAR* directory);
 
     // The creation operation: a GzipFileManager owning the backend for `kind`;
     // null when either cannot be made.

@@ -278,8 +278,9 @@ TEST_F(BootSequenceTest, EveryStepsFailure) {
         size_t at = text.rfind("[progress] ");
         ASSERT_NE(at, std::string::npos);
         EXPECT_EQ(text.substr(at + 11, text.find('\n', at) - at - 11), c.step);
-        if (b.files)
+        if (b.files) {
             EXPECT_FALSE(b.files->isOpen) << "the open file is closed before the box";
+        }
         EXPECT_NE(text.find(c.printed), std::string::npos) << text;
     }
 }

@@ -1,22 +1,14 @@
 // kestrel boots the demo kernel on each example handheld, as a person runs
 // it: the program on a device folder with Boot pressed. The kernel's report
 // on its UART (standard output) must match the settings.
-#include <arpa/inet.h>
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <signal.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <filesystem>
 #include <regex>
 #include <string>
-#include <thread>
 
 #include "support/DeviceFolder.h"
+#include "support/HttpServers.h"
 
 namespace {
 
@@ -69,62 +61,6 @@ std::string field(const std::string& out, const std::string& name) {
     std::regex re("kernel: [^\r\n]*\\b" + name + "=([^ \r\n]*)");
     return std::regex_search(out, m, re) ? m[1].str() : "<none>";
 }
-
-// python3's http.server on the loopback address, serving `dir`.
-class WebServer {
-  public:
-    explicit WebServer(const fs::path& dir) {
-        port_ = freePort();
-        pid_ = fork();
-        if (pid_ == 0) {
-            // The server's request log would only clutter the test output.
-            int quiet = open("/dev/null", O_WRONLY);
-            dup2(quiet, STDOUT_FILENO);
-            dup2(quiet, STDERR_FILENO);
-            std::string port = std::to_string(port_);
-            execlp("python3", "python3", "-m", "http.server", "--bind", "127.0.0.1", "--directory",
-                   dir.c_str(), port.c_str(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        for (int i = 0; i < 200 && !accepting(); ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(25));
-        }
-    }
-    ~WebServer() {
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
-    uint16_t port() const { return port_; }
-
-  private:
-    static sockaddr_in loopback(uint16_t port) {
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(port);
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        return a;
-    }
-    static uint16_t freePort() {
-        int s = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a = loopback(0);
-        socklen_t n = sizeof a;
-        bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        getsockname(s, reinterpret_cast<sockaddr*>(&a), &n);
-        close(s);
-        return ntohs(a.sin_port);
-    }
-    bool accepting() const {
-        int s = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a = loopback(port_);
-        bool ok = connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-        close(s);
-        return ok;
-    }
-    pid_t pid_ = -1;
-    uint16_t port_ = 0;
-};
 
 struct Machine {
     const char* name;
@@ -215,7 +151,7 @@ TEST_P(BootEndToEnd, KernelFromAWebServer) {
     TempDir site;
     fs::create_directories(site.path() / "kernels");
     fs::copy_file(h.card() / "keldos.gz", site.path() / "kernels" / "keldos.gz");
-    WebServer server(site.path());
+    net_testing::PythonServer server(site.path());
     // The root names the server; the kernel name is the request path.
     h.set("directory=http://127.0.0.1:" + std::to_string(server.port()) +
           "/ kernelName=/kernels/keldos.gz");

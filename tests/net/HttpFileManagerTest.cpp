@@ -5,11 +5,11 @@
 
 #include <random>
 
-#include "HttpServers.h"
 #include "ce/Network.h"
 #include "file/HttpFileManager.h"
 #include "support/CaptureConsole.h"
 #include "support/DeviceFolder.h"
+#include "support/HttpServers.h"
 
 namespace {
 

@@ -19,11 +19,7 @@ void StreamConsole::print(const ce::WCHAR* format, ...) {
 }
 
 uint32_t fileKindFor(const std::string& directory) {
-    if (directory.find("http://") != std::string::npos)
-        return FileManager::kHttp;
-    if (directory.find('/') != std::string::npos)
-        return FileManager::kUfs;
-    return FileManager::kLocal;
+    return FileManager::kindFor(host::fromUtf8(directory).c_str());
 }
 
 Handheld::~Handheld() {

@@ -19,7 +19,8 @@ class StreamConsole : public Console {
     std::FILE* stream_;
 };
 
-// The backend kind for a directory, as the Boot object chooses it.
+// The backend kind for a directory of the command line, as the Boot object
+// chooses it.
 uint32_t fileKindFor(const std::string& directory);
 
 // The simulated handheld a command works on; a scratch one goes with the

@@ -1,4 +1,4 @@
-#include "HttpServers.h"
+#include "support/HttpServers.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
