@@ -7,7 +7,7 @@ PACKAGES=(
     cmake ninja-build g++ pkg-config clang-format
     zlib1g-dev libunicorn-dev libcairo2-dev libgtest-dev
     gcc-arm-linux-gnueabi binutils-arm-linux-gnueabi
-    makefs fdisk python3 gzip
+    makefs fdisk python3 gzip ccache
 )
 
 missing=()
