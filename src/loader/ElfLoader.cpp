@@ -112,7 +112,62 @@ bool ElfLoader::setFile(FileManager*& file) {
     sectionHeaders = nullptr;
     programHeaders = nullptr;
     discardSymbols();
-    return checkHeader() && readSectionHeaders() && readProgramHeaders();
+    clearPlan();
+    return checkHeader() && readSectionHeaders() && readProgramHeaders() && checkSegments();
+}
+
+// Segments the second-stage loader could not place as the file says: none
+// at all (the chain would never end), file bytes beyond the memory size (the
+// symbol block would land inside them), a range past 4 GiB.
+bool ElfLoader::checkSegments() {
+    int loadable = 0;
+    for (int i = 0; i < programCount(); ++i) {
+        const Elf32_Phdr& ph = programHeader(i);
+        if (ph.p_type != elf::kLoadable)
+            continue;
+        ++loadable;
+        if (ph.p_filesz > ph.p_memsz) {
+            console->print(TEXT("seg[%d] file size 0x%x is larger than its mem size 0x%x.\n"), i,
+                           ph.p_filesz, ph.p_memsz);
+            return false;
+        }
+        if (uint64_t(ph.p_paddr) + roundUp4(ph.p_memsz) > kAddressLimit) {
+            console->print(TEXT("seg[%d] 0x%08x+0x%x runs past 4 GiB.\n"), i, ph.p_paddr,
+                           ph.p_memsz);
+            return false;
+        }
+    }
+    if (loadable == 0) {
+        console->print(TEXT("no loadable segment.\n"));
+        return false;
+    }
+    return true;
+}
+
+uint32_t ElfLoader::symbolAddress() const {
+    uint32_t end = 0;
+    for (int i = 0; i < programCount(); ++i) {
+        const Elf32_Phdr& ph = programHeader(i);
+        if (ph.p_type == elf::kLoadable)
+            end = ph.p_paddr + uint32_t(roundUp4(ph.p_memsz));
+    }
+    return end;
+}
+
+void ElfLoader::planRegions() {
+    clearPlan();
+    for (int i = 0; i < programCount(); ++i) {
+        const Elf32_Phdr& ph = programHeader(i);
+        if (ph.p_type == elf::kLoadable)
+            planRegion(ph.p_paddr, ph.p_memsz);
+    }
+    if (!symbolsPresent_)
+        return;
+    uint32_t at = symbolAddress();
+    uint32_t symtabBytes = symtabHeader->sh_size, strtabBytes = strtabHeader->sh_size;
+    planRegion(at, symbolBlockSize);
+    planRegion(at + symbolBlockSize, symtabBytes);
+    planRegion(at + symbolBlockSize + uint32_t(roundUp4(symtabBytes)), strtabBytes);
 }
 
 uint32_t ElfLoader::memorySize() {
@@ -143,6 +198,7 @@ uint32_t ElfLoader::memorySize() {
         total > kAddressLimit - page ? uint32_t(kAddressLimit - page) : uint32_t(total);
     console->print(TEXT("+[extra: 0x%x]"), uint32_t(extra));
     console->print(TEXT(" = 0x%x bytes\n"), answer);
+    planRegions();
     return answer;
 }
 
@@ -264,7 +320,6 @@ void ElfLoader::loadSymbols(uint32_t destination) {
 
 bool ElfLoader::load() {
     initLinks();
-    uint32_t end = 0;
     for (int i = 0; i < programCount(); ++i) {
         const Elf32_Phdr& ph = programHeader(i);
         if (ph.p_type != elf::kLoadable)
@@ -272,9 +327,8 @@ bool ElfLoader::load() {
         console->print(TEXT("seg[%d] paddr 0x%08x file size 0x%x mem size 0x%x\n"), i, ph.p_paddr,
                        ph.p_filesz, ph.p_memsz);
         addLoadLink(ph.p_paddr, ph.p_memsz, ph.p_offset, ph.p_filesz);
-        end = ph.p_paddr + uint32_t(roundUp4(ph.p_memsz));
     }
-    loadSymbols(end);
+    loadSymbols(symbolAddress());
     return isOk();
 }
 

@@ -32,6 +32,11 @@ class ElfLoader : public Loader {
     bool checkHeader();
     bool readSectionHeaders();
     bool readProgramHeaders();
+    bool checkSegments();
+    // Where the symbol block goes: behind the last PT_LOAD of the table.
+    uint32_t symbolAddress() const;
+    // Records the regions load() writes, for the placement.
+    void planRegions();
     // Bytes the symbol data takes at its destination; 0 without symbols.
     uint32_t prepareSymbols();
     bool buildSymbolBlock(const Elf32_Shdr& names, uint32_t tableBytes, uint32_t namesBytes);

@@ -4,26 +4,27 @@
 
 #include "console/Console.h"
 #include "file/FileManager.h"
+#include "memory/Destinations.h"
 #include "memory/MemoryManager.h"
 #include "memory/PageTag.h"
+#include "memory/Placement.h"
 
 namespace {
 
 constexpr uint32_t kImageAlignment = 4096;  // fixed, whatever the page size
 constexpr uint32_t kHeaderProbeBytes = 52;
+// The second-stage loader leaves sp at (end + 0x2000) & ~0xFFF of the last
+// link; the kernel's first pushes land just below it.
+constexpr uint32_t kStackReach = 0x2000;
 
-PageTag* tagAt(uint32_t virtualAddress) {
-    return reinterpret_cast<PageTag*>(uintptr_t(virtualAddress));
-}
-
-uint8_t* pointer(uint32_t virtualAddress) {
-    return reinterpret_cast<uint8_t*>(uintptr_t(virtualAddress));
+uint32_t alignImage(uint32_t address) {
+    return uint32_t((uint64_t(address) + kImageAlignment - 1) / kImageAlignment * kImageAlignment);
 }
 
 }  // namespace
 
 Loader::Loader(Console*& console, MemoryManager*& memoryManager)
-    : console(console), memoryManager(memoryManager) {}
+    : console(console), memoryManager(memoryManager), chain_(memoryManager) {}
 
 bool Loader::setFile(FileManager*& file) {
     this->file = file;
@@ -32,70 +33,31 @@ bool Loader::setFile(FileManager*& file) {
 
 void Loader::initLinks() {
     failed_ = false;
-    loadLinkCount_ = 0;
-    zeroLinkCount_ = 0;
     payloadSize_ = memoryManager->payloadSize();
-    current_ = previous_ = spareTag_ = spareTagEnd_ = nullptr;
-    spareTagPhys_ = 0;
-    listHead_ = 0;
-    uint32_t dataVirtual = 0, dataPhysical = 0, tagVirtual = 0, tagPhysical = 0;
-    if (!memoryManager->nextTaggedPage(dataVirtual, dataPhysical, tagVirtual, tagPhysical)) {
+    if (!chain_.start())
         failed_ = true;
-        return;
-    }
-    spareTag_ = tagAt(tagVirtual);
-    spareTagPhys_ = tagPhysical;
-    spareTagEnd_ = tagAt(tagVirtual + memoryManager->getPageSize());
-    listHead_ = spareTagPhys_;
-    current_ = spareTag_;
-    ++spareTag_;
-    spareTagPhys_ += sizeof(PageTag);
-}
-
-bool Loader::takeDataPage(PageTag*& tag, uint32_t& tagPhysical, uint8_t*& data,
-                          uint32_t& dataPhysical) {
-    // Without a first tag (no tag page) nothing can be linked.
-    uint32_t dataVirtual = 0, tagVirtual = 0;
-    if (!current_ ||
-        !memoryManager->nextTaggedPage(dataVirtual, dataPhysical, tagVirtual, tagPhysical)) {
-        failed_ = true;
-        return false;
-    }
-    tag = tagAt(tagVirtual);
-    data = pointer(dataVirtual);
-    return true;
-}
-
-void Loader::linkData(PageTag* tag, uint32_t tagPhysical, uint32_t dataPhysical, uint32_t dst,
-                      uint32_t size) {
-    *current_ = PageTag{tagPhysical, dataPhysical, dst, size};
-    current_ = tag;
-    ++loadLinkCount_;
 }
 
 void Loader::recordFileChunk(uint32_t dst, uint32_t fileOffset, uint32_t length) {
-    previous_ = current_;
-    PageTag* tag = nullptr;
-    uint8_t* data = nullptr;
-    uint32_t tagPhysical = 0, dataPhysical = 0;
-    if (!takeDataPage(tag, tagPhysical, data, dataPhysical))
+    uint8_t* data = chain_.appendLoad(dst, length);
+    if (!data) {
+        failed_ = true;
         return;
+    }
     int32_t got = file->read(data, length, fileOffset);
     // A file that ends early would hand the kernel a hole: refuse it.
     if (got != int32_t(length)) {
         console->print(TEXT("read error at offset 0x%x (0x%x of 0x%x bytes).\n"), fileOffset,
                        got < 0 ? 0 : got, length);
         failed_ = true;
-        return;
     }
-    linkData(tag, tagPhysical, dataPhysical, dst, length);
 }
 
 void Loader::addLoadLink(uint32_t dst, uint32_t memSize, uint32_t fileOffset, uint32_t fileSize) {
     console->print(TEXT("\t->load 0x%08x+0x%08x=0x%08x ofs=0x%08x+0x%x\n"), dst, memSize,
                    dst + memSize, fileOffset, fileSize);
     nextFree_ = dst + memSize;
-    if (payloadSize_ == 0) {  // no chain was started: nothing can be linked
+    if (payloadSize_ == 0 || !chain_.started()) {  // no chain was started
         failed_ = true;
         return;
     }
@@ -115,54 +77,125 @@ void Loader::addLoadLink(uint32_t dst, uint32_t memSize, uint32_t fileOffset, ui
 }
 
 void Loader::addZeroLink(uint32_t dst, uint32_t size) {
-    // The tag page's pool of spare slots is bounded by the page.
-    if (!current_ || spareTag_ >= spareTagEnd_) {
+    if (!chain_.appendZero(dst, size)) {
         failed_ = true;
         return;
     }
-    *current_ = PageTag{spareTagPhys_, PageTag::kNone, dst, size};
     console->print(TEXT("\t->zero 0x%08x+0x%08x=0x%08x\n"), dst, size, dst + size);
-    previous_ = current_;
-    current_ = spareTag_;
-    ++spareTag_;
-    spareTagPhys_ += sizeof(PageTag);
-    ++zeroLinkCount_;
 }
 
 void Loader::addLoadLinkFromMemory(uint32_t dst, uint32_t size, const void* source) {
     console->print(TEXT("\t->load 0x%08x+0x%08x=0x%08x\n"), dst, size, dst + size);
     const uint8_t* from = static_cast<const uint8_t*>(source);
     uint32_t chunkDst = dst, remaining = size;
-    while (remaining > 0) {
-        previous_ = current_;
-        PageTag* tag = nullptr;
-        uint8_t* data = nullptr;
-        uint32_t tagPhysical = 0, dataPhysical = 0;
-        if (!takeDataPage(tag, tagPhysical, data, dataPhysical))
-            break;
+    while (remaining > 0 && payloadSize_ != 0) {
         uint32_t chunk = remaining < payloadSize_ ? remaining : payloadSize_;
+        uint8_t* data = chain_.appendLoad(chunkDst, chunk);
+        if (!data) {
+            failed_ = true;
+            break;
+        }
         std::memcpy(data, from, chunk);
-        linkData(tag, tagPhysical, dataPhysical, chunkDst, chunk);
         from += chunk;
         chunkDst += chunk;
         remaining -= chunk;
     }
+    if (remaining > 0)
+        failed_ = true;
     nextFree_ = dst + size;
 }
 
 bool Loader::loadFileSystemImage() {
     uint32_t size = file->realSize();
-    uint32_t dst = (nextFree_ + kImageAlignment - 1) / kImageAlignment * kImageAlignment;
+    uint32_t dst = alignImage(nextFree_);
     console->print(TEXT("[file system image]\n"));
     addLoadLink(dst, size, 0, size);
     return isOk();
 }
 
 void Loader::finishLinks() {
-    // A chain whose first page never came has no tag to end.
-    if (previous_)
-        previous_->next = PageTag::kNone;
-    console->print(TEXT("load link %d, zero clear link %d\n"), loadLinkCount_, zeroLinkCount_);
+    chain_.finish();
+    console->print(TEXT("load link %d, zero clear link %d\n"), chain_.loadLinks(),
+                   chain_.zeroLinks());
+}
+
+void Loader::planRegion(uint32_t dst, uint32_t size) {
+    if (plannedCount_ >= kMaxPlanned) {
+        planOverflow_ = true;
+        return;
+    }
+    planned_[plannedCount_++] = Planned{dst, size};
+}
+
+uint32_t Loader::plannedImageAddress() const {
+    if (plannedCount_ == 0)
+        return 0;
+    const Planned& last = planned_[plannedCount_ - 1];
+    return alignImage(last.dst + last.size);
+}
+
+bool Loader::regionsAreDisjoint() {
+    for (int i = 0; i < plannedCount_; ++i) {
+        const Planned& a = planned_[i];
+        if (uint64_t(a.dst) + a.size > 0x100000000ULL) {
+            console->print(TEXT("load region 0x%08x+0x%x runs past 4 GiB.\n"), a.dst, a.size);
+            return false;
+        }
+        for (int j = 0; j < i; ++j) {
+            const Planned& b = planned_[j];
+            if (a.size && b.size && a.dst < uint64_t(b.dst) + b.size &&
+                b.dst < uint64_t(a.dst) + a.size) {
+                console->print(TEXT("load regions 0x%08x+0x%x and 0x%08x+0x%x overlap.\n"), b.dst,
+                               b.size, a.dst, a.size);
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+bool Loader::destinations(uint32_t imageBytes, const Placement& placement, Destinations& out) {
+    out.clear();
+    uint32_t lastStart = 0, lastSize = 0;
+    bool any = false;
+    for (int i = 0; i <= plannedCount_; ++i) {
+        bool image = i == plannedCount_;
+        uint32_t dst = image ? plannedImageAddress() : planned_[i].dst;
+        uint32_t size = image ? imageBytes : planned_[i].size;
+        if (size == 0)
+            continue;
+        if (!placement.fits(dst, size)) {
+            if (placement.folds()) {
+                console->print(TEXT("0x%08x+0x%x does not fit in the 0x%x bytes from 0x%08x that "
+                                    "the 2nd bootloader reaches.\n"),
+                               dst, size, placement.mask + 1, placement.base);
+            } else {
+                console->print(TEXT("0x%08x+0x%x runs past 4 GiB.\n"), dst, size);
+            }
+            return false;
+        }
+        uint32_t start = placement.apply(dst);
+        if (planOverflow_ || !out.add(start, size)) {
+            console->print(TEXT("too many load regions.\n"));
+            return false;
+        }
+        lastStart = start;
+        lastSize = size;
+        any = true;
+    }
+    int a = 0, b = 0;
+    if (out.overlap(a, b)) {
+        console->print(TEXT("0x%08x+0x%x and 0x%08x+0x%x land on each other.\n"), out[a].start,
+                       out[a].size, out[b].start, out[b].size);
+        return false;
+    }
+    if (any) {
+        uint64_t end = uint64_t(lastStart) + lastSize;
+        uint64_t stackTop = (end + kStackReach) & ~uint64_t(0xFFF);
+        if (stackTop <= 0x100000000ULL)
+            out.add(uint32_t(end), uint32_t(stackTop - end));
+    }
+    return true;
 }
 
 int fileFormat(FileManager* file) {

@@ -1,14 +1,20 @@
-// Turns an opened kernel file into a chain of PageTag links in reserved
-// pages: load links (bytes to copy to a physical address) and zero clear
-// links (ranges to clear). The format-specific subclasses read the headers.
+// Turns an opened kernel file into load links (bytes to copy to a physical
+// address) and zero clear links (ranges to clear), laid into a PageChain in
+// reserved pages. The format-specific subclasses read the headers and say
+// which regions the kernel has; this base splits regions into links, adds
+// the optional file-system image and knows, before anything is read, every
+// range the second-stage loader will write.
 #pragma once
 
 #include <cstdint>
 
+#include "memory/PageChain.h"
+
 class Console;
+class Destinations;
 class FileManager;
 class MemoryManager;
-struct PageTag;
+struct Placement;
 
 class Loader {
   public:
@@ -19,13 +25,22 @@ class Loader {
     virtual bool load() = 0;                   // slot 3: build the chain
     virtual uint32_t jumpAddr() = 0;           // slot 4: kernel entry address
 
+    // After memorySize: false, with a line naming them, when two of the
+    // kernel's regions (segments, symbol block) share an address.
+    bool regionsAreDisjoint();
+    // After memorySize: every range that load() and an image of
+    // `imageBytes` (0: none) will have written, as `placement` puts them,
+    // followed by the kernel's first stack. False with a line when a range
+    // cannot be placed (past the fold's window, over another range).
+    bool destinations(uint32_t imageBytes, const Placement& placement, Destinations& out);
+
     // Adds the open file, whole, as one more region at the next 4096-byte
     // boundary after the last region; true unless a page was missing or the
     // file ended early.
     bool loadFileSystemImage();
     // Ends the chain at the last tag filled and prints the link counts.
     void finishLinks();
-    uint32_t listHead() const { return listHead_; }
+    uint32_t listHead() const { return chain_.head(); }
     bool isOk() const { return !failed_; }
 
   protected:
@@ -39,30 +54,34 @@ class Loader {
     // `size` bytes the system holds in its own memory.
     void addLoadLinkFromMemory(uint32_t dst, uint32_t size, const void* source);
 
-    PageTag* current_ = nullptr;
-    PageTag* previous_ = nullptr;
-    PageTag* spareTag_ = nullptr;
-    uint32_t spareTagPhys_ = 0;
-    int32_t loadLinkCount_ = 0;
-    int32_t zeroLinkCount_ = 0;
+    // The regions the next load() writes, in the order it writes them;
+    // subclasses record them in memorySize.
+    void clearPlan() { plannedCount_ = 0; }
+    void planRegion(uint32_t dst, uint32_t size);
+
     uint32_t payloadSize_ = 0;
     bool failed_ = false;
     Console*& console;
     MemoryManager*& memoryManager;
     FileManager* file = nullptr;
-    uint32_t listHead_ = 0;
     uint32_t nextFree_ = 0;
-    PageTag* spareTagEnd_ = nullptr;  // the end of the tag page
 
   private:
+    static constexpr int kMaxPlanned = 24;  // 16 segments, the symbol block's 3 parts, spare
+    struct Planned {
+        uint32_t dst;
+        uint32_t size;
+    };
+
     void recordFileChunk(uint32_t dst, uint32_t fileOffset, uint32_t length);
     void addZeroLink(uint32_t dst, uint32_t size);
-    // A fresh tagged page for data; false (and failed) when none is left.
-    bool takeDataPage(PageTag*& tag, uint32_t& tagPhysical, uint8_t*& data, uint32_t& dataPhysical);
-    // Fills the tag at current_ for data in the page of `tag`, which
-    // becomes current_.
-    void linkData(PageTag* tag, uint32_t tagPhysical, uint32_t dataPhysical, uint32_t dst,
-                  uint32_t size);
+    // Where the image goes after the planned regions.
+    uint32_t plannedImageAddress() const;
+
+    PageChain chain_;
+    Planned planned_[kMaxPlanned] = {};
+    int plannedCount_ = 0;
+    bool planOverflow_ = false;
 };
 
 // The kernel file's format: 1 for ELF, 0 for anything else.

@@ -66,10 +66,28 @@ void MemoryManager::releaseReservation() {
     if (reservedBase_)
         ce::VirtualFree(reservedBase_, 0, ce::MEM_RELEASE);
     reservedBase_ = nullptr;
+    for (int i = 0; i < extraBlockCount_; ++i)
+        ce::VirtualFree(extraBlocks_[i], 0, ce::MEM_RELEASE);
+    extraBlockCount_ = 0;
     std::free(pageTable_);
     pageTable_ = nullptr;
+    tableCapacity_ = 0;
     mappedCount_ = 0;
+    entryCount_ = 0;
     cursor_ = 0;
+    pagesSeen_ = 0;
+    setAside_ = 0;
+}
+
+bool MemoryManager::growTable(uint32_t entries) {
+    if (entries <= tableCapacity_)
+        return true;
+    void* grown = std::realloc(pageTable_, size_t(entries) * sizeof(PageEntry));
+    if (!grown)
+        return false;
+    pageTable_ = static_cast<PageEntry*>(grown);
+    tableCapacity_ = entries;
+    return true;
 }
 
 bool MemoryManager::reservePages(uint32_t size, bool perPage) {
@@ -78,48 +96,93 @@ bool MemoryManager::reservePages(uint32_t size, bool perPage) {
     releaseReservation();  // a second reservation replaces the first
     uint64_t block = (uint64_t(size) + 0xFFFF) / 0x10000 * 0x10000;
     uint32_t pages = uint32_t((uint64_t(size) + pageSize - 1) / pageSize);
-    pageTable_ = static_cast<PageEntry*>(std::malloc(size_t(pages) * sizeof(PageEntry)));
-    if (!pageTable_) {
+    if (!growTable(pages)) {
         console->print(TEXT("can't allocate memory for translation table.\n"));
         return false;
     }
     console->print(TEXT("address translation table %d pages. (0x%x bytes)\n"), pages,
                    pages * uint32_t(sizeof(PageEntry)));
-    if (!reserveBlock(block, perPage)) {
+    reservedBase_ = reserveBlock(block, perPage);
+    if (!reservedBase_) {
         console->print(TEXT("can't allocate memory\n"));
         return false;
     }
-    fillTable(pages, perPage);
-    console->print(TEXT("allocated %d page. mapped %d page.\n"), pages, mappedCount_);
-    return true;
+    uint32_t found = 0;
+    bool complete = fillTable(reservedBase_, pages, perPage, found);
+    console->print(TEXT("allocated %d page. mapped %d page.\n"), pages, found);
+    if (!complete || avoid_.count() == 0)
+        return true;
+    return reserveOutsideDestinations(pages, perPage);
 }
 
-bool MemoryManager::reserveBlock(uint64_t bytes, bool perPage) {
+bool MemoryManager::reserveOutsideDestinations(uint32_t needed, bool perPage) {
+    if (setAside_ != 0) {
+        console->print(TEXT("%d reserved pages lie inside the kernel's destination; set aside.\n"),
+                       setAside_);
+    }
+    bool complete = true;
+    uint64_t chunk = 0;
+    while (complete && uint32_t(mappedCount_) < needed && extraBlockCount_ < kMaxExtraBlocks) {
+        uint64_t missing = uint64_t(needed - uint32_t(mappedCount_)) * pageSize;
+        uint64_t bytes = (missing + 0xFFFF) / 0x10000 * 0x10000;
+        // After a refusal, smaller blocks may still be had.
+        if (chunk != 0 && bytes > chunk)
+            bytes = chunk;
+        uint32_t pages = uint32_t(bytes / pageSize);
+        uint8_t* block = growTable(uint32_t(mappedCount_) + pages) ? reserveBlock(bytes, perPage)
+                                                                 : nullptr;
+        if (!block) {
+            if (bytes <= 0x10000)
+                break;
+            chunk = bytes / 2;
+            continue;
+        }
+        extraBlocks_[extraBlockCount_++] = block;
+        uint32_t before = uint32_t(mappedCount_), found = 0;
+        complete = fillTable(block, pages, perPage, found);
+        console->print(TEXT("reserved %d more pages, %d outside the kernel's destination.\n"),
+                       pages, uint32_t(mappedCount_) - before);
+    }
+    if (!complete || uint32_t(mappedCount_) >= needed)
+        return true;  // a page without an address is the boot's "page insufficient." later
+    console->print(TEXT("need %d pages outside the kernel's destination, found %d.\n"), needed,
+                   mappedCount_);
+    // Everything goes back: a boot that cannot be made leaves Windows CE its RAM.
+    releaseReservation();
+    return false;
+}
+
+uint8_t* MemoryManager::reserveBlock(uint64_t bytes, bool perPage) {
     if (bytes >= kAddressLimit)
-        return false;
+        return nullptr;
     void* block =
         perPage ? ce::VirtualAlloc(nullptr, uint32_t(bytes), ce::MEM_RESERVE, ce::PAGE_NOACCESS)
                 : ce::VirtualAlloc(nullptr, uint32_t(bytes), ce::MEM_COMMIT,
                                    ce::PAGE_READWRITE | ce::PAGE_NOCACHE);
-    reservedBase_ = static_cast<uint8_t*>(block);
-    return block != nullptr;
+    return static_cast<uint8_t*>(block);
 }
 
-void MemoryManager::fillTable(uint32_t pages, bool perPage) {
-    mappedCount_ = 0;
-    for (uint32_t i = 0; i < pages; ++i) {
-        uint32_t v = address(reservedBase_) + i * pageSize;
+bool MemoryManager::fillTable(uint8_t* block, uint32_t pages, bool perPage, uint32_t& found) {
+    for (uint32_t i = 0; i < pages; ++i, ++pagesSeen_) {
+        uint32_t v = address(block) + i * pageSize;
         if (perPage) {
             ce::VirtualAlloc(pointer(v), pageSize, ce::MEM_COMMIT,
                              ce::PAGE_READWRITE | ce::PAGE_NOCACHE);
         }
         uint32_t physical = getPhysicalAddress(v);
         if (physical == kNotFound) {
-            console->print(TEXT("page#%d not found\n"), i);
-            break;
+            console->print(TEXT("page#%d not found\n"), pagesSeen_);
+            return false;
+        }
+        ++found;
+        if (avoid_.coversPage(physical, pageSize)) {
+            ++setAside_;
+            continue;
         }
         pageTable_[mappedCount_++] = PageEntry{v, physical};
+        entryCount_ = mappedCount_;
     }
+    return true;
 }
 
 bool MemoryManager::nextPage(uint32_t& virtualAddress, uint32_t& physicalAddress) {

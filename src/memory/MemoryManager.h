@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "memory/Destinations.h"
 #include "platform/ce/CeTypes.h"
 
 class Console;
@@ -41,7 +42,14 @@ class MemoryManager {
     void addRegion(uint32_t start, uint32_t size);
     // Reserves `size` bytes (rounded to 64 KiB) and fills the translation
     // table; false with a message when the table or the block cannot be had.
+    // With destinations to avoid, pages inside them are set aside (kept
+    // reserved, never handed out) and more blocks are reserved until the
+    // table holds size / page size pages outside them; when the RAM cannot
+    // give that many, everything is released again and the answer is false
+    // after a line with the pages needed and found.
     bool reservePages(uint32_t size, bool perPage);
+    // The ranges the next reservation keeps its pages out of.
+    void avoid(const Destinations& destinations) { avoid_ = destinations; }
     // The page at the front; false with "page insufficient." when none is left.
     bool nextPage(uint32_t& virtualAddress, uint32_t& physicalAddress);
     // nextPage with the tag slot zeroed; data = page + 16.
@@ -72,6 +80,8 @@ class MemoryManager {
     int regionCount() const { return regionCount_; }
     const Region* regions() const { return regions_; }
     int mappedCount() const { return mappedCount_; }
+    // Entries of the table, with the pages already taken from the back.
+    int entryCount() const { return entryCount_; }
     const PageEntry* pageTable() const { return pageTable_; }
 
   protected:
@@ -85,9 +95,16 @@ class MemoryManager {
     uint32_t pageShift;
 
   private:
+    static constexpr int kMaxExtraBlocks = 64;
+
     void releaseReservation();
-    bool reserveBlock(uint64_t bytes, bool perPage);
-    void fillTable(uint32_t pages, bool perPage);
+    uint8_t* reserveBlock(uint64_t bytes, bool perPage);
+    // Enters the block's pages outside the destinations into the table;
+    // false after "page#%d not found" when a page has no physical address.
+    bool fillTable(uint8_t* block, uint32_t pages, bool perPage, uint32_t& found);
+    // More blocks until `needed` pages lie outside the destinations.
+    bool reserveOutsideDestinations(uint32_t needed, bool perPage);
+    bool growTable(uint32_t entries);
 
     Region regions_[kMaxRegions];
     int regionCount_;
@@ -95,4 +112,11 @@ class MemoryManager {
     int mappedCount_;
     PageEntry* pageTable_;
     int cursor_;
+    Destinations avoid_;
+    uint8_t* extraBlocks_[kMaxExtraBlocks] = {};
+    int extraBlockCount_ = 0;
+    uint32_t tableCapacity_ = 0;
+    uint32_t pagesSeen_ = 0;  // pages of all blocks looked up so far
+    uint32_t setAside_ = 0;
+    int entryCount_ = 0;
 };

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "memory/Placement.h"
 #include "platform/ce/CeMemory.h"
 #include "platform/ce/CeTypes.h"
 
@@ -35,6 +36,10 @@ class Architecture {
     ce::FARPROC findCoreDllProc(const ce::WCHAR* name);
     ce::LockPagesProc findLockPages();
     ce::UnlockPagesProc findUnlockPages();
+    // Where the second-stage loader of this CPU puts a link's destination.
+    const Placement& placement() const { return placement_; }
+    // The physical page holding the second-stage loader (after setupLoader).
+    uint32_t loaderPage() const { return loaderPagePhys; }
 
   protected:
     ce::HMODULE coreDll = nullptr;
@@ -42,6 +47,7 @@ class Architecture {
     MemoryManager*& memoryManager;
     uint32_t loaderPagePhys = 0;
     uint32_t bootArgsPage = 0;  // virtual address of the boot-argument page
+    Placement placement_ = kPlaceAsIs;
 
   public:
     uint32_t debug = 0;  // set by the Boot object; last of the fields

@@ -74,11 +74,6 @@ bool ARMArchitecture::placeLoader(const uint8_t* image, uint32_t size) {
     return true;
 }
 
-bool ARMArchitecture::chainIsSafe(uint32_t bootArgs, uint32_t chainHead,
-                                  ChainCheck::Placement placement) {
-    return ChainCheck(*memoryManager, console, placement).safe(chainHead, bootArgs, loaderPagePhys);
-}
-
 uint32_t ARMArchitecture::prepareJump() {
     // The stack page is not checked: the second-stage loader sets its own
     // stack before it uses one. Without a page the stack is simply 0 + P.

@@ -5,7 +5,6 @@
 
 #include <cstdint>
 
-#include "arch/arm/ChainCheck.h"
 #include "platform/Architecture.h"
 
 class ARMArchitecture : public Architecture {
@@ -36,9 +35,6 @@ class ARMArchitecture : public Architecture {
     bool initVariant(const Variant& variant);
     // setupLoader: the image into the last reserved page.
     bool placeLoader(const uint8_t* image, uint32_t size);
-    // jumpTo, first: false (after its message) when the walk would overwrite
-    // a page it still has to read; the jump is then not made.
-    bool chainIsSafe(uint32_t bootArgs, uint32_t chainHead, ChainCheck::Placement placement);
     // jumpTo up to the flat jump: the stack page, the cache, kernel mode.
     // Returns the stack pointer for the second-stage loader.
     uint32_t prepareJump();

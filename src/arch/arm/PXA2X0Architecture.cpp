@@ -16,7 +16,7 @@ const uint32_t kRegions[4] = {0xA0000000, 0xA4000000, 0xA8000000, 0xAC000000};
 constexpr uint32_t kRegionSize = 0x04000000;
 constexpr uint32_t kDCacheSize = 65536;
 // The second-stage loader puts every link into the first 16 MiB of SDRAM.
-constexpr ChainCheck::Placement kPlacement{0x00FFFFFF, 0xA0000000};
+constexpr Placement kPlacement{0x00FFFFFF, 0xA0000000};
 constexpr uint32_t kDumpPage = 4096;
 
 constexpr char kGreeting[] = "Hello World\r\n";
@@ -30,6 +30,7 @@ void waitForRoom(uint32_t uart) {
 
 PXA2X0Architecture::PXA2X0Architecture(Console*& console, MemoryManager*& memoryManager)
     : ARMArchitecture(console, memoryManager) {
+    placement_ = kPlacement;
     console->print(TEXT("PXA-2x0 CPU.\n"));
 }
 
@@ -44,8 +45,6 @@ bool PXA2X0Architecture::setupLoader() {
 }
 
 void PXA2X0Architecture::jumpTo(uint32_t bootArgs, uint32_t chainHead) {
-    if (!chainIsSafe(bootArgs, chainHead, kPlacement))
-        return;
     uint32_t stack = prepareJump();
     FlatJump_pxa2x0(bootArgs, chainHead, stack, loaderPagePhys);
     ce::SetKMode(ce::FALSE);

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "arch/arm/ChainCheck.h"
+#include "memory/ChainCheck.h"
 #include "arch/arm/SA1100Architecture.h"
 #include "memory/MemoryManager_LockPages.h"
 #include "memory/PageTag.h"
@@ -19,8 +19,8 @@ using testing_support::CaptureConsole;
 using testing_support::DeviceFolder;
 
 constexpr uint32_t kNone = PageTag::kNone;
-constexpr ChainCheck::Placement kAsIs{0xFFFFFFFF, 0};
-constexpr ChainCheck::Placement kSdram{0x00FFFFFF, 0xA0000000};
+constexpr Placement kAsIs{0xFFFFFFFF, 0};
+constexpr Placement kSdram{0x00FFFFFF, 0xA0000000};
 
 struct Link {
     uint32_t src;  // a page index of the reservation (its data), or kNone
@@ -39,7 +39,7 @@ class Chain {
         EXPECT_TRUE(memory->reservePages(0x10000, false));
     }
     uint32_t physical(int page) const { return memory->pageTable()[page].physicalAddress; }
-    bool check(const std::vector<Link>& links, ChainCheck::Placement placement = kAsIs) {
+    bool check(const std::vector<Link>& links, Placement placement = kAsIs) {
         uint8_t* tags =
             reinterpret_cast<uint8_t*>(uintptr_t(memory->pageTable()[0].virtualAddress));
         for (size_t i = 0; i < links.size(); ++i) {
@@ -67,7 +67,7 @@ class Chain {
 TEST(ChainCheck, RefusesWhatWouldCorruptTheWalk) {
     struct Row {
         std::vector<Link> links;
-        ChainCheck::Placement placement;
+        Placement placement;
         bool safe;
         const char* message;
     };

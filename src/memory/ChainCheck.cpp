@@ -1,10 +1,11 @@
-#include "arch/arm/ChainCheck.h"
+#include "memory/ChainCheck.h"
 
 #include <algorithm>
 #include <cstring>
 #include <unordered_map>
 
 #include "console/Console.h"
+#include "memory/ChainReader.h"
 #include "memory/MemoryManager.h"
 #include "memory/PageTag.h"
 
@@ -55,6 +56,30 @@ class ChainCheck::Needs {
     std::unordered_map<uint32_t, uint32_t> until_;
 };
 
+// The chain's tags as the reserved pages hold them, through their virtual
+// addresses; a tag outside those pages cannot be read.
+class ChainCheck::ReservedPages : public ChainReader::Memory {
+  public:
+    explicit ReservedPages(MemoryManager& memory) {
+        // With the pages handed out from the back (loader, boot arguments).
+        for (int i = 0; i < memory.entryCount(); ++i) {
+            const MemoryManager::PageEntry& e = memory.pageTable()[i];
+            virtualOf_[e.physicalAddress] = e.virtualAddress;
+        }
+    }
+    bool readTag(uint32_t physical, PageTag& tag) override {
+        auto it = virtualOf_.find(pageOf(physical));
+        if (it == virtualOf_.end() || (physical & (kPage - 1)) > kPage - sizeof(PageTag))
+            return false;
+        std::memcpy(&tag, reinterpret_cast<const void*>(uintptr_t(it->second + (physical & (kPage - 1)))),
+                    sizeof tag);
+        return true;
+    }
+
+  private:
+    std::unordered_map<uint32_t, uint32_t> virtualOf_;
+};
+
 ChainCheck::ChainCheck(MemoryManager& memory, Console*& console, Placement placement)
     : memory(memory), console(console), placement(placement) {}
 
@@ -63,35 +88,62 @@ bool ChainCheck::safe(uint32_t chainHead, uint32_t bootArgs, uint32_t loaderPage
     Needs needs;
     needs.need(pageOf(loaderPage), kForever);
     needs.need(pageOf(bootArgs), kForever);
-    readChain(chainHead, links, needs);
-    return noLinkOverwritesAnother(links) && noLinkOverwritesANeed(links, needs);
+    return readChain(chainHead, links, needs) && everyLinkInRam(links) &&
+           noLinkOverwritesAnother(links) && noLinkOverwritesANeed(links, needs);
 }
 
-// The tags are read through the reserved pages' virtual addresses; the walk
-// stops at a tag outside them (nothing can be said about such a chain here).
-void ChainCheck::readChain(uint32_t chainHead, std::vector<Link>& links, Needs& needs) {
-    std::unordered_map<uint32_t, uint32_t> virtualOf;
-    for (int i = 0; i < memory.mappedCount(); ++i) {
-        const MemoryManager::PageEntry& e = memory.pageTable()[i];
-        virtualOf[e.physicalAddress] = e.virtualAddress;
-    }
+bool ChainCheck::readChain(uint32_t chainHead, std::vector<Link>& links, Needs& needs) {
+    ReservedPages pages(memory);
     // Every tag sits in a reserved page; a chain longer than they can hold loops.
-    uint64_t limit = uint64_t(memory.mappedCount()) * (kPage / sizeof(PageTag));
-    for (uint32_t tag = chainHead; tag != PageTag::kNone && links.size() < limit;) {
-        auto it = virtualOf.find(pageOf(tag));
-        if (it == virtualOf.end() || (tag & (kPage - 1)) > kPage - sizeof(PageTag))
-            break;
-        PageTag t;
-        std::memcpy(&t, reinterpret_cast<const void*>(uintptr_t(it->second + (tag & (kPage - 1)))),
-                    sizeof t);
+    uint32_t limit = uint32_t(memory.entryCount()) * (kPage / sizeof(PageTag));
+    ChainReader reader(pages, chainHead, placement, limit);
+    PageTag t;
+    while (reader.next(t)) {
         uint32_t step = 2 * uint32_t(links.size());
-        needs.need(pageOf(tag), step);
+        needs.need(pageOf(reader.tagAddress()), step);
         // The walk reads its source two words at a time.
         if (t.src != PageTag::kNone)
             needs.needRange(t.src, (t.size + 7) / 8 * 8, step + 1);
-        links.push_back(Link{t.src, (t.dst & placement.mask) | placement.base, t.size});
-        tag = t.next;
+        links.push_back(Link{t.src, t.dst, t.size});
     }
+    switch (reader.stop()) {
+        case ChainReader::Stop::kEnded:
+            if (!links.empty())
+                return true;
+            console->print(TEXT("2nd bootloader would find no link in the chain.\n"));
+            return false;
+        case ChainReader::Stop::kTooLong:
+            console->print(TEXT("2nd bootloader would find no end to the chain after %d links.\n"),
+                           int(links.size()));
+            return false;
+        default:
+            console->print(TEXT("2nd bootloader would read link %d at 0x%08x, outside the reserved "
+                                "pages.\n"),
+                           int(links.size()), reader.tagAddress());
+            return false;
+    }
+}
+
+// A destination outside the machine's RAM (0, I/O space, past 4 GiB) is a
+// fault or a device write in the middle of the walk.
+bool ChainCheck::everyLinkInRam(const std::vector<Link>& links) {
+    if (memory.regionCount() == 0)
+        return true;  // nothing is known about the banks
+    for (size_t i = 0; i < links.size(); ++i) {
+        uint64_t start = links[i].dst, end = start + (links[i].size < 4 ? 4 : links[i].size);
+        bool inside = false;
+        for (int r = 0; r < memory.regionCount() && !inside; ++r) {
+            const MemoryManager::Region& bank = memory.regions()[r];
+            inside = start >= bank.start && end <= uint64_t(bank.start) + bank.size;
+        }
+        if (!inside) {
+            console->print(TEXT("2nd bootloader would write link %d to 0x%08x+0x%x, outside "
+                                "RAM.\n"),
+                           int(i), links[i].dst, links[i].size);
+            return false;
+        }
+    }
+    return true;
 }
 
 // Two links placed over each other: on the PXA-2x0 every destination folds

@@ -1,0 +1,58 @@
+#include "memory/PageChain.h"
+
+#include "memory/MemoryManager.h"
+
+namespace {
+
+PageTag* tagAt(uint32_t virtualAddress) {
+    return reinterpret_cast<PageTag*>(uintptr_t(virtualAddress));
+}
+
+}  // namespace
+
+bool PageChain::start() {
+    current_ = previous_ = spareTag_ = spareTagEnd_ = nullptr;
+    spareTagPhys_ = head_ = 0;
+    loadLinkCount_ = zeroLinkCount_ = 0;
+    uint32_t dataVirtual = 0, dataPhysical = 0, tagVirtual = 0, tagPhysical = 0;
+    if (!memoryManager->nextTaggedPage(dataVirtual, dataPhysical, tagVirtual, tagPhysical))
+        return false;
+    head_ = tagPhysical;
+    current_ = tagAt(tagVirtual);
+    spareTag_ = current_ + 1;
+    spareTagPhys_ = tagPhysical + sizeof(PageTag);
+    spareTagEnd_ = tagAt(tagVirtual + memoryManager->getPageSize());
+    return true;
+}
+
+void PageChain::link(const PageTag& tag, PageTag* following) {
+    *current_ = tag;
+    previous_ = current_;
+    current_ = following;
+}
+
+uint8_t* PageChain::appendLoad(uint32_t dst, uint32_t size) {
+    uint32_t dataVirtual = 0, dataPhysical = 0, tagVirtual = 0, tagPhysical = 0;
+    if (!current_ ||
+        !memoryManager->nextTaggedPage(dataVirtual, dataPhysical, tagVirtual, tagPhysical))
+        return nullptr;
+    link(PageTag{tagPhysical, dataPhysical, dst, size}, tagAt(tagVirtual));
+    ++loadLinkCount_;
+    return reinterpret_cast<uint8_t*>(uintptr_t(dataVirtual));
+}
+
+bool PageChain::appendZero(uint32_t dst, uint32_t size) {
+    // The tag page's pool of spare slots is bounded by the page.
+    if (!current_ || spareTag_ >= spareTagEnd_)
+        return false;
+    link(PageTag{spareTagPhys_, PageTag::kNone, dst, size}, spareTag_);
+    ++spareTag_;
+    spareTagPhys_ += sizeof(PageTag);
+    ++zeroLinkCount_;
+    return true;
+}
+
+void PageChain::finish() {
+    if (previous_)
+        previous_->next = PageTag::kNone;
+}
