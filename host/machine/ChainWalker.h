@@ -43,6 +43,7 @@ class ChainWalker {
     Result walk(PhysicalImage& image, uint32_t head) const;
 
   private:
+    class ImageTags;
     uint32_t load(PhysicalImage& image, uint32_t address, Result& result) const;
     void store(PhysicalImage& image, uint32_t address, uint32_t value, Result& result) const;
     void zeroFill(PhysicalImage& image, uint32_t dst, uint32_t end, Result& result) const;

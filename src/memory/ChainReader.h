@@ -3,7 +3,8 @@
 // writes between reads sees what the device would see), and every
 // destination is placed as the loader places it. The pre-jump check reads
 // the chain through the reserved pages; the host's walk reads it through
-// physical memory.
+// physical memory. Header only: both halves share it without a link-time
+// dependency.
 #pragma once
 
 #include <cstdint>
@@ -30,16 +31,36 @@ class ChainReader {
         kTooLong,     // more links than the chain can hold: it loops
     };
 
-    ChainReader(Memory& memory, uint32_t head, Placement placement, uint32_t maxLinks);
+    ChainReader(Memory& memory, uint32_t head, Placement placement, uint32_t maxLinks)
+        : memory_(memory), placement_(placement), maxLinks_(maxLinks), nextTag_(head) {}
 
     // The next link, with dst as placed; false once the walk stops.
-    bool next(PageTag& link);
+    bool next(PageTag& link) {
+        if (stop_ != Stop::kNone)
+            return false;
+        if (nextTag_ == PageTag::kNone)
+            return stopWith(Stop::kEnded);
+        if (links_ >= maxLinks_)
+            return stopWith(Stop::kTooLong);
+        tag_ = nextTag_;
+        if (!memory_.readTag(tag_, link))
+            return stopWith(Stop::kUnreadable);
+        link.dst = placement_.apply(link.dst);
+        nextTag_ = link.next;
+        ++links_;
+        return true;
+    }
     Stop stop() const { return stop_; }
     // Links read so far, and the physical address of the last tag asked for.
     uint32_t links() const { return links_; }
     uint32_t tagAddress() const { return tag_; }
 
   private:
+    bool stopWith(Stop stop) {
+        stop_ = stop;
+        return false;
+    }
+
     Memory& memory_;
     Placement placement_;
     uint32_t maxLinks_;

@@ -57,13 +57,13 @@ TEST_F(AddressSpaceTest, BanksFollowTheProfile) {
 TEST_F(AddressSpaceTest, OsKeepsTheBottomAndCarvesPrivateFramesFromItsTop) {
     ASSERT_EQ(memory().reservedRanges().size(), 1u);
     EXPECT_EQ(memory().reservedRanges()[0].base, 0xC0000000u);
-    EXPECT_EQ(memory().reservedRanges()[0].size, 0x00800000u);
+    EXPECT_EQ(memory().reservedRanges()[0].size, 0x00100000u);
     uint32_t l1 = memory().allocateOsPrivate(0x4000, 0x4000);
     uint32_t l2 = memory().allocateOsPrivate(0x400, 0x400);
-    EXPECT_EQ(l1, 0xC07FC000u);
-    EXPECT_EQ(l2, 0xC07FBC00u);
+    EXPECT_EQ(l1, 0xC00FC000u);
+    EXPECT_EQ(l2, 0xC00FBC00u);
     EXPECT_TRUE(memory().isReserved(l2));
-    EXPECT_EQ(memory().freeFrameCount(), (0x02000000u - 0x00800000u) / kPage);
+    EXPECT_EQ(memory().freeFrameCount(), (0x02000000u - 0x00100000u) / kPage);
 }
 
 TEST_F(AddressSpaceTest, CommittedPagesGetScatteredFreeFramesSharedWithPhysicalMemory) {
