@@ -35,7 +35,10 @@ TEST(PlanCommand, KernelsFromTheCrossCompilerLandInPlace) {
         SCOPED_TRACE(r.args);
         Result result = plan(r.args);
         EXPECT_EQ(result.status, 0) << result.out << result.err;
-        EXPECT_NE(result.out.find("Loader: ELF\nfile size: "), std::string::npos) << result.out;
+        // The boot's own steps, in the boot's order.
+        EXPECT_NE(result.out.find("Loader: ELF\n[progress] 6\nfile size: "), std::string::npos)
+            << result.out;
+        EXPECT_NE(result.out.find("[progress] 10\n"), std::string::npos) << result.out;
         EXPECT_NE(result.out.find("every loaded byte in place"), std::string::npos);
         EXPECT_NE(result.out.find(r.expect), std::string::npos) << result.out;
     }
@@ -47,8 +50,8 @@ TEST(PlanCommand, RefusesWhatTheBootRefuses) {
         const char* out;
         const char* err;
     } rows[] = {
-        {kKernels + " miniroot.fs", "unknown file format.\n", "not an ELF file"},
-        {kKernels + " no-such-kernel", "", "cannot open no-such-kernel"},
+        {kKernels + " miniroot.fs", "unknown file format.\n", "Can't attach loader."},
+        {kKernels + " no-such-kernel", "[progress] 4\n", "Can't open kernel image."},
         {kKernels, "", "usage: plan"},
     };
     for (const Row& r : rows) {
