@@ -18,12 +18,14 @@ if(KESTREL_ARM_GCC AND KESTREL_ARM_STRIP AND KESTREL_GZIP)
 
     # kestrel_kernel(OUTPUT SCRIPT [extra compiler flags...])
     function(kestrel_kernel output script)
+        set(objects ${ARGN})
+        list(FILTER objects INCLUDE REGEX "\\.S$")
         add_custom_command(OUTPUT ${KESTREL_KERNEL_DIR}/${output}
             COMMAND ${CMAKE_COMMAND} -E make_directory ${KESTREL_KERNEL_DIR}
             COMMAND ${KESTREL_ARM_GCC} ${kernel_flags} ${ARGN}
                 -Wl,-T,${KESTREL_KERNEL_SOURCE}/${script} -o ${KESTREL_KERNEL_DIR}/${output}
                 ${kernel_c}
-            DEPENDS ${kernel_c} ${KESTREL_KERNEL_SOURCE}/${script}
+            DEPENDS ${kernel_c} ${KESTREL_KERNEL_SOURCE}/${script} ${objects}
             COMMENT "ARM test kernel ${output}" VERBATIM)
     endfunction()
 
@@ -41,6 +43,31 @@ if(KESTREL_ARM_GCC AND KESTREL_ARM_STRIP AND KESTREL_GZIP)
         DEPENDS ${KESTREL_KERNEL_DIR}/kernel.elf VERBATIM)
     set(kernel_outputs kernel.elf kernel-descending.elf kernel-pxa.elf kernel-stripped.elf
         kernel.elf.gz)
+
+    # Large kernels (the test kernel with 1, 4 or 8 MiB of read-only
+    # padding) and memory-disk images of 8 and 12 MiB, for the placement
+    # tests: as big as the kernels and images people really boot.
+    find_package(Python3 REQUIRED COMPONENTS Interpreter)
+    set(pad_script ${CMAKE_SOURCE_DIR}/cmake/scripts/pad.py)
+    function(kestrel_padding name bytes)
+        add_custom_command(OUTPUT ${KESTREL_KERNEL_DIR}/${name} ${ARGN}
+            COMMAND ${CMAKE_COMMAND} -E make_directory ${KESTREL_KERNEL_DIR}
+            COMMAND ${Python3_EXECUTABLE} ${pad_script} ${KESTREL_KERNEL_DIR}/${name} ${bytes}
+                ${ARGN}
+            DEPENDS ${pad_script} VERBATIM)
+    endfunction()
+    foreach(mib 1 4 8)
+        math(EXPR bytes "${mib} * 1048576 - 65536")
+        set(pad ${KESTREL_KERNEL_DIR}/pad-${mib}m.S)
+        kestrel_padding(pad-${mib}m.bin ${bytes} ${pad})
+        kestrel_kernel(kernel-${mib}m.elf kernel.ld ${pad})
+        kestrel_kernel(kernel-pxa-${mib}m.elf kernel.ld -DKERNEL_PXA2X0
+            -Wl,--defsym=kernel_base=0xA0200000 ${pad})
+        list(APPEND kernel_outputs kernel-${mib}m.elf kernel-pxa-${mib}m.elf)
+    endforeach()
+    kestrel_padding(image-8m.fs 0x800000)
+    kestrel_padding(image-12m.fs 0xC00000)
+    list(APPEND kernel_outputs image-8m.fs image-12m.fs)
 
     if(KESTREL_MAKEFS)
         # A UFS1 image holding the kernel's source: any file does for loading.

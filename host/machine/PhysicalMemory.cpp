@@ -72,7 +72,15 @@ void PhysicalMemory::reserveForOs(uint32_t bytes) {
     privateAreas_ = reserved_;
 }
 
+bool PhysicalMemory::reshuffle(uint64_t seed) {
+    if (free_.size() != frameCount_)
+        return false;
+    scatterFreeFrames(seed);
+    return true;
+}
+
 void PhysicalMemory::scatterFreeFrames(uint64_t seed) {
+    free_.clear();
     for (const Bank& b : banks_) {
         for (uint64_t off = 0; off < b.size; off += kPageSize) {
             uint32_t pa = uint32_t(b.base + off);
@@ -80,6 +88,7 @@ void PhysicalMemory::scatterFreeFrames(uint64_t seed) {
                 free_.push_back(pa);
         }
     }
+    frameCount_ = free_.size();
     std::mt19937_64 rng(seed);
     std::shuffle(free_.begin(), free_.end(), rng);
     // A shuffle still puts neighbours next to each other now and then; move

@@ -60,6 +60,11 @@ class PhysicalMemory : public MachineComponent {
     bool takeFrames(uint32_t count, std::vector<uint32_t>& frames);
     void releaseFrame(uint32_t physical);
     size_t freeFrameCount() const { return free_.size(); }
+    // Deals the free frames anew in the order `seed` gives, as a handheld
+    // started with memory.seed = seed would; false (and nothing changed)
+    // while frames are handed out. Lets tests try many layouts on one
+    // machine without starting it again.
+    bool reshuffle(uint64_t seed);
 
   private:
     void mapBanks(Machine& machine);
@@ -72,6 +77,7 @@ class PhysicalMemory : public MachineComponent {
     std::vector<Range> reserved_;
     std::vector<Range> privateAreas_;  // what is still free for allocateOsPrivate
     std::vector<uint32_t> free_;       // the back is handed out first
+    size_t frameCount_ = 0;            // frames outside the OS's area
 };
 
 }  // namespace host

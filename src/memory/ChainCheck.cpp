@@ -71,7 +71,8 @@ class ChainCheck::ReservedPages : public ChainReader::Memory {
         auto it = virtualOf_.find(pageOf(physical));
         if (it == virtualOf_.end() || (physical & (kPage - 1)) > kPage - sizeof(PageTag))
             return false;
-        std::memcpy(&tag, reinterpret_cast<const void*>(uintptr_t(it->second + (physical & (kPage - 1)))),
+        std::memcpy(&tag,
+                    reinterpret_cast<const void*>(uintptr_t(it->second + (physical & (kPage - 1)))),
                     sizeof tag);
         return true;
     }

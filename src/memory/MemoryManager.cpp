@@ -129,8 +129,8 @@ bool MemoryManager::reserveOutsideDestinations(uint32_t needed, bool perPage) {
         if (chunk != 0 && bytes > chunk)
             bytes = chunk;
         uint32_t pages = uint32_t(bytes / pageSize);
-        uint8_t* block = growTable(uint32_t(mappedCount_) + pages) ? reserveBlock(bytes, perPage)
-                                                                 : nullptr;
+        uint8_t* block =
+            growTable(uint32_t(mappedCount_) + pages) ? reserveBlock(bytes, perPage) : nullptr;
         if (!block) {
             if (bytes <= 0x10000)
                 break;

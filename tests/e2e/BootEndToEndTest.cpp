@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <regex>
 #include <string>
 
@@ -108,9 +109,11 @@ TEST_P(BootEndToEnd, GzipKernelFromTheStorageCard) {
     EXPECT_NE(r.out.find("kestrel: the kernel was entered"), std::string::npos);
 }
 
+// An 8 MiB image: on the realistic memory layout many of the pages Windows
+// CE hands out lie inside the image's destination and are set aside.
 TEST_P(BootEndToEnd, MemoryDiskRootWithItsImage) {
     Handheld h(GetParam().name);
-    testing_support::writeBytes(h.card() / "miniroot.fs", "MDIM" + std::string(70000, 'x'));
+    testing_support::writeBytes(h.card() / "miniroot.fs", "MDIM" + std::string(8 << 20, 'x'));
     h.set("rootDevice=md imageName=miniroot.fs verbose=1 'extraOptions=-x  foo'");
     Result r = h.boot();
     ASSERT_EQ(r.status, 0) << r.out;
@@ -121,6 +124,7 @@ TEST_P(BootEndToEnd, MemoryDiskRootWithItsImage) {
     EXPECT_EQ(field(r.out, "argv\\[4\\]"), "foo");
     // The image's first bytes where the kernel looks for them.
     EXPECT_EQ(field(r.out, "first word"), "0x4d49444d") << r.out;
+    EXPECT_NE(r.out.find("inside the kernel's destination; set aside."), std::string::npos);
 }
 
 TEST_P(BootEndToEnd, EveryFlagAndTheRootInTheirOrder) {
@@ -236,6 +240,22 @@ TEST(BootEndToEndFault, KernelOutsideRamFaultsInTheLoader) {
         << r.out;
 }
 
+// More than the handheld's RAM can hold beside the destinations: refused
+// before the last question, with the pages needed and found.
+TEST(BootEndToEndFault, MoreThanTheRamHoldsIsRefusedBeforeTheLastQuestion) {
+    Handheld h("jornada720");
+    std::ofstream(h.dir() / "machine.conf", std::ios::app) << "ram = 0xC0000000:0x00C00000\n";
+    testing_support::writeBytes(h.card() / "big.fs", std::string(8 << 20, 'x'));
+    h.set("rootDevice=md imageName=big.fs");
+    Result r = h.boot();
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_NE(r.out.find("pages outside the kernel's destination, found"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("Can't allocate memory."), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("Last chance"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("kernel: entered"), std::string::npos);
+}
+
 // On the PXA-2x0 every destination folds into the first 16 MiB of SDRAM: an
 // image that does not fit there would land on the kernel. The jump is refused.
 // The PXA-2x0 second-stage loader folds every destination into the first
@@ -247,8 +267,9 @@ TEST(BootEndToEndFault, ImageBeyondTheFirst16MiBIsRefusedBeforeReading) {
     h.set("rootDevice=md imageName=big.fs");
     Result r = h.boot();
     EXPECT_EQ(r.status, 1) << r.out;
-    EXPECT_NE(r.out.find("0xa0201000+0x1400000 does not fit in the 0x1000000 bytes from 0xa0000000"),
-              std::string::npos)
+    EXPECT_NE(
+        r.out.find("0xa0201000+0x1400000 does not fit in the 0x1000000 bytes from 0xa0000000"),
+        std::string::npos)
         << r.out;
     EXPECT_NE(r.out.find("Can't allocate memory."), std::string::npos) << r.out;
     EXPECT_EQ(r.out.find("[file system image]"), std::string::npos) << r.out;
