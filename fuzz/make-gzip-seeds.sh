@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes the seeds of fuzz/corpus/gzip from gzip(1) output: one member, two
 # members, stored blocks (incompressible input), plain data after a member,
-# a long content that compresses well,
+# a long content that compresses well, one whose blocks allow checkpoints
+# (zlib with sync flushes),
 # and a member whose header gzip(1) wrote with its name, rebuilt with the
 # extra, comment and header-CRC fields as well.
 set -euo pipefail
@@ -33,5 +34,17 @@ extra = b"KS\x04\x00abcd"
 header += len(extra).to_bytes(2, "little") + extra + data[10:name_end] + b"a comment\0"
 header += (zlib.crc32(bytes(header)) & 0xFFFF).to_bytes(2, "little")
 open(sys.argv[2], "wb").write(bytes(header) + data[name_end:])
+PY
+# 1.2 MiB in blocks of 32 KiB (zlib's sync flush ends a block): enough
+# block boundaries past 512 KiB for decoder checkpoints, in a few KiB.
+python3 - "$out/checkpoints.gz" <<'PY'
+import sys, zlib
+z = zlib.compressobj(9, zlib.DEFLATED, 31)
+base = b"".join(b"%03d boot tag page\n" % (j % 40) for j in range(900))[:16384]
+parts = []
+for i in range(38):
+    chunk = b"%06d" % i + base[6:] + base
+    parts.append(z.compress(chunk) + z.flush(zlib.Z_SYNC_FLUSH))
+open(sys.argv[1], "wb").write(b"".join(parts) + z.flush())
 PY
 ls -l "$out"

@@ -7,6 +7,8 @@ void GzipCheckpoints::reset(uint32_t storedBytes) {
     for (uint32_t i = 0; i < count; ++i)
         points[i] = GzipCheckpoint{};
     count = 0;
+    latest = GzipCheckpoint{};
+    latestValid = false;
     spacing = kLeastSpacing;
     uint32_t wanted = storedBytes / kMaxCount;
     if (wanted > spacing)
@@ -21,6 +23,15 @@ bool GzipCheckpoints::due(uint32_t position) const {
     return held * kShareOfContent <= position;
 }
 
+void GzipCheckpoints::copyWindow(uint8_t* to, const uint8_t* window, uint32_t windowEnd,
+                                  uint32_t n) {
+    // The window is circular: its oldest bytes may lie at its end.
+    uint32_t first = windowEnd >= n ? windowEnd - n : windowEnd + kWindowBytes - n;
+    uint32_t head = first + n <= kWindowBytes ? n : kWindowBytes - first;
+    std::memcpy(to, window + first, head);
+    std::memcpy(to + head, window, n - head);
+}
+
 bool GzipCheckpoints::add(GzipCheckpoint point, const uint8_t* window, uint32_t windowEnd) {
     if (count == kMaxCount)
         thin();
@@ -28,13 +39,32 @@ bool GzipCheckpoints::add(GzipCheckpoint point, const uint8_t* window, uint32_t 
     point.window.reset(new (std::nothrow) uint8_t[n ? n : 1]);
     if (!point.window)
         return false;
-    // The window is circular: its oldest bytes may lie at its end.
-    uint32_t first = windowEnd >= n ? windowEnd - n : windowEnd + kWindowBytes - n;
-    uint32_t head = first + n <= kWindowBytes ? n : kWindowBytes - first;
-    std::memcpy(point.window.get(), window + first, head);
-    std::memcpy(point.window.get() + head, window, n - head);
+    copyWindow(point.window.get(), window, windowEnd, n);
     points[count++] = std::move(point);
+    if (latestValid && latest.position <= points[count - 1].position)
+        latestValid = false;  // passed: the list has a later one
     return true;
+}
+
+void GzipCheckpoints::keepLatest(GzipCheckpoint point, const uint8_t* window,
+                                 uint32_t windowEnd) {
+    const GzipCheckpoint* farthest = last();
+    if (farthest && point.position <= farthest->position)
+        return;
+    if (!latest.window) {
+        // Its window is the one buffer more the bound must allow for.
+        uint64_t held = uint64_t(memoryBytes()) + kCostBytes;
+        if (held * kShareOfContent > point.position)
+            return;
+        latest.window.reset(new (std::nothrow) uint8_t[kWindowBytes]);
+        if (!latest.window)
+            return;
+    }
+    std::unique_ptr<uint8_t[]> buffer = std::move(latest.window);
+    copyWindow(buffer.get(), window, windowEnd, point.windowBytes);
+    latest = std::move(point);
+    latest.window = std::move(buffer);
+    latestValid = true;
 }
 
 const GzipCheckpoint* GzipCheckpoints::before(uint32_t position) const {
@@ -42,13 +72,24 @@ const GzipCheckpoint* GzipCheckpoints::before(uint32_t position) const {
     const GzipCheckpoint* found = nullptr;
     for (uint32_t i = 0; i < count && points[i].position <= position; ++i)
         found = &points[i];
+    if (latestValid && latest.position <= position && (!found || latest.position > found->position))
+        found = &latest;
     return found;
+}
+
+const GzipCheckpoint* GzipCheckpoints::last() const {
+    const GzipCheckpoint* farthest = count ? &points[count - 1] : nullptr;
+    if (latestValid && (!farthest || latest.position > farthest->position))
+        farthest = &latest;
+    return farthest;
 }
 
 uint32_t GzipCheckpoints::memoryBytes() const {
     uint32_t bytes = 0;
     for (uint32_t i = 0; i < count; ++i)
         bytes += points[i].windowBytes + uint32_t(sizeof(GzipCheckpoint));
+    if (latest.window)
+        bytes += kCostBytes;
     return bytes;
 }
 

@@ -50,12 +50,19 @@ class GzipCheckpoints {
     // False, keeping nothing, when the copy cannot be allocated.
     bool add(GzipCheckpoint point, const uint8_t* window, uint32_t windowEnd);
 
+    // Keeps `point` as the latest block boundary passed beyond every
+    // checkpoint, in place of the one kept before, when its window fits the
+    // memory bound: a pass that ends near the end of the content leaves a
+    // boundary close to the end (where the section headers and symbols of
+    // a kernel lie), not one a whole spacing before it.
+    void keepLatest(GzipCheckpoint point, const uint8_t* window, uint32_t windowEnd);
+
     // The checkpoint at or before `position` that is nearest to it; null
     // when there is none.
     const GzipCheckpoint* before(uint32_t position) const;
 
     // The farthest checkpoint; null when there is none.
-    const GzipCheckpoint* last() const { return count ? &points[count - 1] : nullptr; }
+    const GzipCheckpoint* last() const;
 
     uint32_t size() const { return count; }
     // Bytes held: windows and records.
@@ -63,8 +70,11 @@ class GzipCheckpoints {
 
   private:
     void thin();
+    static void copyWindow(uint8_t* to, const uint8_t* window, uint32_t windowEnd, uint32_t n);
 
     GzipCheckpoint points[kMaxCount];
+    GzipCheckpoint latest;  // its window, once allocated, is kWindowBytes long
+    bool latestValid = false;
     uint32_t count = 0;
     uint32_t spacing = kLeastSpacing;
 };

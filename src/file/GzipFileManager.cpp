@@ -425,8 +425,7 @@ void GzipFileManager::account(const uint8_t* output, uint32_t count) {
 
 void GzipFileManager::keepCheckpoint(int dataType) {
     // After the last block only the member's end follows.
-    if (!(dataType & kAtBlockBoundary) || (dataType & kInLastBlock) ||
-        !checkpoints_.due(position))
+    if (!(dataType & kAtBlockBoundary) || (dataType & kInLastBlock))
         return;
     GzipCheckpoint point;
     point.position = position;
@@ -436,7 +435,35 @@ void GzipFileManager::keepCheckpoint(int dataType) {
     point.bits = uint32_t(dataType & kUnusedBitsMask);
     point.lastByte = point.bits ? stream->next_in[-1] : 0;
     point.windowBytes = windowFill;
-    checkpoints_.add(std::move(point), window, windowEnd);  // none kept when memory is short
+    if (checkpoints_.due(position)) {
+        checkpoints_.add(std::move(point), window, windowEnd);  // none kept when memory is short
+    } else {
+        checkpoints_.keepLatest(std::move(point), window, windowEnd);
+    }
+}
+
+// A read that ends where a member's deflate data ends: decoding on without
+// room for output still takes the last block's end (it needs none), so the
+// trailer is checked and the end of the content known now rather than on a
+// later read, and realSize after such a read decodes nothing.
+void GzipFileManager::finishMemberIfAtItsEnd() {
+    for (int step = 0; step < 3 && compressed && status == kOk; ++step) {
+        if (stream->avail_in == 0 && !endOfInput && !fill())
+            return;
+        uint8_t none = 0;
+        stream->next_out = &none;
+        stream->avail_out = 0;
+        int result = inflate(stream, Z_BLOCK);
+        if (result == Z_STREAM_END) {
+            endMember();
+        } else if (result == Z_DATA_ERROR) {
+            fail(Fault::kData);  // this read's bytes were sound; the next read fails
+        } else if (result == Z_OK) {
+            keepCheckpoint(stream->data_type);
+            continue;
+        }
+        return;  // no progress without room for output: not the end
+    }
 }
 
 int32_t GzipFileManager::inflateStep(uint8_t* destination, uint32_t count) {
@@ -527,6 +554,8 @@ int32_t GzipFileManager::decode(uint8_t* destination, uint32_t count) {
     }
     if (done == 0 && status != kOk && status != kEndOfData)
         return -1;  // inflate could not go on; not the end of the content
+    if (done == count)
+        finishMemberIfAtItsEnd();
     return int32_t(done);
 }
 

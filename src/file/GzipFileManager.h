@@ -126,6 +126,7 @@ class GzipFileManager : public FileManager {
     int32_t inflateStep(uint8_t* destination, uint32_t count);
     void account(const uint8_t* output, uint32_t count);
     void keepCheckpoint(int dataType);
+    void finishMemberIfAtItsEnd();
     bool skipTo(uint32_t target);
     void sizeFromPlainTail();
 
