@@ -104,12 +104,13 @@ class Bench {
 };
 
 void report(const char* pattern, const Run& run, const Run& unit, uint32_t size) {
-    std::printf("  %-10s %8.3f s  %5.2f x sequential  %5.2f bytes inflated per content byte  "
-                "%3u checkpoints, %7.1f KiB (1/%.0f of the content)%s\n",
-                pattern, run.seconds, run.seconds / unit.seconds, double(run.inflated) / size,
-                run.checkpoints, run.checkpointBytes / 1024.0,
-                run.checkpointBytes ? double(size) / run.checkpointBytes : 0.0,
-                run.complete ? "" : "  (short reads)");
+    std::printf(
+        "  %-10s %8.3f s  %5.2f x sequential  %5.2f bytes inflated per content byte  "
+        "%3u checkpoints, %7.1f KiB (1/%.0f of the content)%s\n",
+        pattern, run.seconds, run.seconds / unit.seconds, double(run.inflated) / size,
+        run.checkpoints, run.checkpointBytes / 1024.0,
+        run.checkpointBytes ? double(size) / run.checkpointBytes : 0.0,
+        run.complete ? "" : "  (short reads)");
 }
 
 }  // namespace
@@ -151,19 +152,18 @@ int main(int argc, char** argv) {
     const uint32_t segmentsEnd = size / 8 * 7, symtab = segmentsEnd + 4096;
     const uint32_t strtab = symtab + (size - symtab) / 2, sections = size - 1200;
     Run kernel = bench.measure([&](Bench& b) {
-        b.read(52, 0);                   // the format probe
-        b.read(52, 0);                   // the ELF header
-        b.read(1200, sections);          // section headers
-        b.read(64, 52);                  // program headers
-        b.files().realSize();            // the symbol block's bounds
-        b.read(300, sections - 400);     // section names
-        b.readRange(4096, segmentsEnd);  // segments
-        b.readRange(symtab, strtab);     // .symtab
+        b.read(52, 0);                        // the format probe
+        b.read(52, 0);                        // the ELF header
+        b.read(1200, sections);               // section headers
+        b.read(64, 52);                       // program headers
+        b.files().realSize();                 // the symbol block's bounds
+        b.read(300, sections - 400);          // section names
+        b.readRange(4096, segmentsEnd);       // segments
+        b.readRange(symtab, strtab);          // .symtab
         b.readRange(strtab, sections - 400);  // .strtab
     });
 
-    std::printf("read patterns on %s: stored %u bytes, content %u bytes\n", argv[2], stored,
-                size);
+    std::printf("read patterns on %s: stored %u bytes, content %u bytes\n", argv[2], stored, size);
     report("sequential", sequential, sequential, size);
     report("image", image, sequential, size);
     report("kernel", kernel, sequential, size);

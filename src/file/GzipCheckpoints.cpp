@@ -24,7 +24,7 @@ bool GzipCheckpoints::due(uint32_t position) const {
 }
 
 void GzipCheckpoints::copyWindow(uint8_t* to, const uint8_t* window, uint32_t windowEnd,
-                                  uint32_t n) {
+                                 uint32_t n) {
     // The window is circular: its oldest bytes may lie at its end.
     uint32_t first = windowEnd >= n ? windowEnd - n : windowEnd + kWindowBytes - n;
     uint32_t head = first + n <= kWindowBytes ? n : kWindowBytes - first;
@@ -46,8 +46,7 @@ bool GzipCheckpoints::add(GzipCheckpoint point, const uint8_t* window, uint32_t 
     return true;
 }
 
-void GzipCheckpoints::keepLatest(GzipCheckpoint point, const uint8_t* window,
-                                 uint32_t windowEnd) {
+void GzipCheckpoints::keepLatest(GzipCheckpoint point, const uint8_t* window, uint32_t windowEnd) {
     const GzipCheckpoint* farthest = last();
     if (farthest && point.position <= farthest->position)
         return;

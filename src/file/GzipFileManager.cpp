@@ -579,8 +579,7 @@ bool GzipFileManager::moveTo(uint32_t target) {
     if (target < position || !ownsLiveStream()) {
         if (point ? !resume(*point) : !restart())
             return false;
-    } else if (point && point->position > position &&
-               point->position - position > kWindowBytes) {
+    } else if (point && point->position > position && point->position - position > kWindowBytes) {
         if (!resume(*point))  // cheaper than decoding the way there
             return false;
     }
@@ -595,7 +594,7 @@ uint32_t GzipFileManager::realSize() {
         // Go on from the farthest point an earlier pass reached.
         const GzipCheckpoint* farthest = checkpoints_.last();
         bool ready = !farthest || farthest->position <= position ? ownsLiveStream() || restart()
-                                                                   : resume(*farthest);
+                                                                 : resume(*farthest);
         while (ready && !sizeKnown && !oversized && fault_ == Fault::kNone &&
                position <= kLargestSizedContent) {
             if (decode(window + windowEnd, kWindowBytes - windowEnd) <= 0)
@@ -603,8 +602,9 @@ uint32_t GzipFileManager::realSize() {
         }
         if (!sizeKnown && fault_ == Fault::kNone && console &&
             (oversized || position > kLargestSizedContent)) {
-            console->print(TEXT("gzip: content larger than 0x%x bytes; not sized.\n"),
-                           position > kLargestSizedContent ? kLargestSizedContent : kLargestPosition);
+            console->print(
+                TEXT("gzip: content larger than 0x%x bytes; not sized.\n"),
+                position > kLargestSizedContent ? kLargestSizedContent : kLargestPosition);
         }
         moveTo(start);
     }

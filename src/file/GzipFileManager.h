@@ -161,7 +161,7 @@ class GzipFileManager : public FileManager {
     Fault fault_ = Fault::kNone;
     uint32_t sizeKnown = 0;  // a pass reached the end of the content cleanly
     uint32_t contentSize = 0;
-    uint32_t tailKnown = 0;  // plain data follows the last member at...
+    uint32_t tailKnown = 0;     // plain data follows the last member at...
     uint32_t tailPosition = 0;  // ...this content position,
     uint32_t tailOffset = 0;    // ...this stored offset
     uint32_t oversized = 0;     // the content is known to pass what a size can say

@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
-#include <vector>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "file/FileManager.h"
 #include "support/CaptureConsole.h"

@@ -2,7 +2,6 @@
 // the damage, and from wherever a later pass starts, every read, seek and
 // realSize of that open file fails, with one line naming the fault.
 #include <gtest/gtest.h>
-
 #include <zlib.h>
 
 #include "GzipTestSupport.h"
@@ -37,7 +36,7 @@ std::string rawDeflateOpen(const std::string& content) {
 std::string memberWithBadBlockAfter(const std::string& good) {
     std::string member("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03", 10);
     member += rawDeflateOpen(good);
-    member += '\x07';                 // BFINAL 1, BTYPE 11
+    member += '\x07';                // BFINAL 1, BTYPE 11
     member += std::string(8, '\0');  // a trailer never reached
     return member;
 }
@@ -60,8 +59,7 @@ std::vector<DamageCase> damageCases() {
     const std::string second = gzipOf(sampleContent(20000, 31), "-n");
     return {
         {"a wrong CRC", flipped(good, good.size() - 8), Fault::kCrc, "gzip: CRC-32 mismatch"},
-        {"a wrong length", flipped(good, good.size() - 2), Fault::kLength,
-         "gzip: length mismatch"},
+        {"a wrong length", flipped(good, good.size() - 2), Fault::kLength, "gzip: length mismatch"},
         {"a wrong CRC in the first of two members", flipped(good, good.size() - 7) + second,
          Fault::kCrc, "gzip: CRC-32 mismatch"},
         {"invalid deflate data half way", memberWithBadBlockAfter(content.substr(0, 150000)),
