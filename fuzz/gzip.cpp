@@ -52,15 +52,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     static uint8_t buffer[4096];
     uint32_t total = 0;
-    while (total < kMostRead) {
+    bool ended = false;
+    while (total < kMostRead && !ended) {
         int32_t n = files->read(buffer, 3000, FileManager::kCurrentPosition);
-        if (n <= 0)
-            break;
-        total += uint32_t(n);
+        ended = n <= 0;
+        total += n > 0 ? uint32_t(n) : 0;
     }
     files->seek(total / 2);
     files->read(buffer, sizeof buffer, FileManager::kCurrentPosition);
-    uint32_t content = files->realSize();
+    // realSize decodes up to 1 GiB before it gives up: only for contents the
+    // reads above saw the end of.
+    uint32_t content = ended ? files->realSize() : 0xFFFFFFFF;
     if (content != 0xFFFFFFFF && content > 0 && content <= kMostRead) {
         files->read(buffer, 100, content - 1);
         files->read(buffer, sizeof buffer, content / 3);
