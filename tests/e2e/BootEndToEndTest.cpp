@@ -277,4 +277,43 @@ TEST(BootEndToEndFault, ImageBeyondTheFirst16MiBIsRefusedBeforeReading) {
     EXPECT_EQ(r.out.find("kernel: entered"), std::string::npos);
 }
 
+// A gzip kernel or image whose trailer does not match what it decodes to is
+// never booted, however the boot reads it: the attempt stops with the
+// message of its step, and the gzip layer's line names the fault.
+TEST(BootEndToEndFault, DamagedGzipFilesAreNotBooted) {
+    struct Row {
+        const char* what;
+        bool image;        // the damage is in a memory-disk image, not the kernel
+        size_t fromEnd;    // the trailer byte changed
+        const char* line;  // the gzip layer's
+        const char* step;  // the boot's message
+    };
+    const Row rows[] = {
+        {"kernel CRC", false, 8, "gzip: CRC-32 mismatch", "Can't"},
+        {"kernel length", false, 2, "gzip: length mismatch", "Can't"},
+        {"image CRC", true, 7, "gzip: CRC-32 mismatch", "Can't open file system image."},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        Handheld h("jornada720");
+        fs::path damaged = h.card() / "keldos.gz";
+        if (row.image) {
+            testing_support::writeBytes(h.dir() / "image", "MDIM" + std::string(70000, 'x'));
+            ASSERT_EQ(run("gzip -c '" + (h.dir() / "image").string() + "' > '" +
+                          (h.card() / "miniroot.gz").string() + "'"),
+                      0);
+            h.set("rootDevice=md imageName=miniroot.gz");
+            damaged = h.card() / "miniroot.gz";
+        }
+        std::string bytes = readBytes(damaged);
+        bytes[bytes.size() - row.fromEnd] ^= 1;
+        testing_support::writeBytes(damaged, bytes);
+        Result r = h.boot();
+        EXPECT_EQ(r.status, 1) << r.out;
+        EXPECT_NE(r.out.find(row.line), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find(row.step), std::string::npos) << r.out;
+        EXPECT_EQ(r.out.find("kernel: entered"), std::string::npos) << r.out;
+    }
+}
+
 }  // namespace

@@ -13,46 +13,7 @@ namespace {
 using gzip_test::gzipOf;
 using gzip_test::sampleContent;
 
-// A file held in memory; records every call the layer makes.
-class MemoryBackend : public FileManager {
-  public:
-    MemoryBackend(Console*& console, std::string bytes, bool* destroyed)
-        : FileManager(console), bytes(std::move(bytes)), destroyed(destroyed) {}
-    ~MemoryBackend() override { *destroyed = true; }
-    bool setRoot(const ce::WCHAR* directory) override { return root = directory, true; }
-    bool open(const ce::WCHAR*, uint32_t) override { return position = 0, openable; }
-    uint32_t size() override { return uint32_t(bytes.size()); }
-    uint32_t close() override { return ++closes, 1; }
-    int32_t read(void* destination, uint32_t count, uint32_t offset) override {
-        reads.push_back({count, offset});
-        if (offset != kCurrentPosition)
-            position = offset;
-        if (position >= failAt)
-            return -1;
-        size_t end = std::min(bytes.size(), failAt);
-        size_t n = position < end ? std::min<size_t>(count, end - position) : 0;
-        std::memcpy(destination, bytes.data() + position, n);
-        position += n;
-        return int32_t(n);
-    }
-    int32_t write(const void*, uint32_t count, uint32_t offset) override {
-        writes.push_back({count, offset});
-        return int32_t(count);
-    }
-    bool seek(uint32_t offset) override { return position = offset, true; }
-
-    struct Call {
-        uint32_t count, offset;
-    };
-    std::string bytes;
-    bool* destroyed;
-    size_t position = 0;
-    bool openable = true;
-    size_t failAt = SIZE_MAX;  // reads from here on fail
-    int closes = 0;
-    std::u16string root;
-    std::vector<Call> reads, writes;
-};
+using gzip_test::MemoryBackend;
 
 class GzipBackendTest : public ::testing::Test {
   protected:

@@ -5,9 +5,12 @@
 
 #include <zlib.h>
 
+#include <cstdint>
+#include <cstring>
 #include <memory>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "file/FileManager.h"
 #include "support/CaptureConsole.h"
@@ -71,6 +74,58 @@ inline std::string withHeader(const std::string& member, int flags, const std::s
     }
     return header + member.substr(10);
 }
+
+// A file held in memory; records every call the layer makes.
+class MemoryBackend : public FileManager {
+  public:
+    MemoryBackend(Console*& console, std::string bytes, bool* destroyed = nullptr)
+        : FileManager(console), bytes(std::move(bytes)), destroyed(destroyed) {}
+    ~MemoryBackend() override {
+        if (destroyed)
+            *destroyed = true;
+    }
+    bool setRoot(const ce::WCHAR* directory) override { return root = directory, true; }
+    bool open(const ce::WCHAR*, uint32_t) override { return position = 0, openable; }
+    uint32_t size() override { return uint32_t(storedSize()); }
+    uint64_t storedSize() const { return claimedSize ? claimedSize : bytes.size(); }
+    uint32_t close() override { return ++closes, 1; }
+    int32_t read(void* destination, uint32_t count, uint32_t offset) override {
+        reads.push_back({count, offset});
+        if (offset != kCurrentPosition)
+            position = offset;
+        if (position >= failAt)
+            return -1;
+        uint64_t end = std::min<uint64_t>(storedSize(), failAt);
+        size_t n = position < end ? size_t(std::min<uint64_t>(count, end - position)) : 0;
+        // Past `bytes` the file holds zeros up to its claimed size.
+        size_t real = position < bytes.size() ? std::min(n, bytes.size() - position) : 0;
+        if (real)
+            std::memcpy(destination, bytes.data() + position, real);
+        std::memset(static_cast<char*>(destination) + real, 0, n - real);
+        position += n;
+        bytesRead += n;
+        return int32_t(n);
+    }
+    int32_t write(const void*, uint32_t count, uint32_t offset) override {
+        writes.push_back({count, offset});
+        return int32_t(count);
+    }
+    bool seek(uint32_t offset) override { return position = offset, true; }
+
+    struct Call {
+        uint32_t count, offset;
+    };
+    std::string bytes;
+    bool* destroyed;
+    size_t position = 0;
+    bool openable = true;
+    size_t failAt = SIZE_MAX;  // reads from here on fail
+    uint64_t claimedSize = 0;  // a sparse file: zeros after `bytes` up to this size
+    uint64_t bytesRead = 0;
+    int closes = 0;
+    std::u16string root;
+    std::vector<Call> reads, writes;
+};
 
 // A GzipFileManager over local files of a fresh device folder, its root the
 // storage card.

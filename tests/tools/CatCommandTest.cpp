@@ -2,6 +2,7 @@
 // directory of the PC or from a device folder, with the system's own
 // messages when it cannot be read.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <random>
 #include <string>
@@ -66,6 +67,23 @@ TEST(CatCommand, ReadsAHandheldDirectoryOfADeviceFolder) {
     EXPECT_EQ(r.out, content());
 }
 
+// gzip's member header, deflate data of `content` ended on a byte boundary,
+// then a final block of the reserved type 3: invalid data half way.
+std::string memberWithInvalidBlock(const std::string& content) {
+    z_stream s{};
+    EXPECT_EQ(deflateInit2(&s, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY), Z_OK);
+    std::string data(content.size() + 1024, '\0');
+    s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(content.data()));
+    s.avail_in = uInt(content.size());
+    s.next_out = reinterpret_cast<Bytef*>(data.data());
+    s.avail_out = uInt(data.size());
+    EXPECT_EQ(deflate(&s, Z_SYNC_FLUSH), Z_OK);
+    data.resize(data.size() - s.avail_out);
+    deflateEnd(&s);
+    return std::string("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03", 10) + data + '\x07' +
+           std::string(8, '\0');
+}
+
 TEST(CatCommand, FailsWithTheSystemsMessage) {
     TempDir dir;
     std::filesystem::path kernels = dir.path() / "kernels";
@@ -73,6 +91,8 @@ TEST(CatCommand, FailsWithTheSystemsMessage) {
     std::string damaged = readBytes(kernels / "keldos.gz");
     damaged[damaged.size() - 6] ^= 1;  // the stored CRC
     writeBytes(kernels / "damaged.gz", damaged);
+    writeBytes(kernels / "cut.gz", damaged.substr(0, damaged.size() / 2));
+    writeBytes(kernels / "invalid.gz", memberWithInvalidBlock(content()));
     struct Row {
         const char* what;
         std::string args;
@@ -82,6 +102,12 @@ TEST(CatCommand, FailsWithTheSystemsMessage) {
         {"no such file", "'" + kernels.string() + "' missing",
          "can't open \"\\missing\". cause = 2\n"},
         {"a damaged member", "'" + kernels.string() + "' damaged.gz", "read failed after"},
+        {"the gzip layer names a wrong CRC", "'" + kernels.string() + "' damaged.gz",
+         "gzip: CRC-32 mismatch"},
+        {"a file cut short inside the deflate data", "'" + kernels.string() + "' cut.gz",
+         "gzip: compressed data cut short"},
+        {"invalid deflate data", "'" + kernels.string() + "' invalid.gz",
+         "gzip: invalid compressed data"},
         {"a device folder that is not one", "--device '" + dir.path().string() + "' '\\' k",
          "no machine.conf"},
         {"no directory and name", "", "usage: cat"},
