@@ -31,7 +31,7 @@ using testing_support::CaptureConsole;
 using testing_support::DeviceFolder;
 
 const fs::path kKernels = KESTREL_BINARY_DIR "/kernels";
-constexpr int kSeedsPerProfile = 200;
+constexpr int kSeedsPerProfile = 120;
 
 struct Machine {
     const char* profile;
