@@ -201,6 +201,57 @@ TEST_F(ElfLoaderTest, HeaderChecksRefuseBadFilesWithTheirMessage) {
     }
 }
 
+// Segments the second-stage loader could not place as the file says are
+// refused when the file is read (no loadable segment: a chain that never
+// ends; file bytes past the memory size: the symbol block inside them; a
+// range past 4 GiB), or once the symbol block's place is known (pieces that
+// overlap). kernel.elf has its code at 0xc0200000 and its bss behind it.
+TEST_F(ElfLoaderTest, SegmentsTheWalkCannotPlaceAreRefused) {
+    const std::string good = kernel("kernel.elf");
+    ASSERT_FALSE(good.empty());
+    const uint32_t ph = headerOf(good).e_phoff;
+    const Elf32_Phdr text = record<Elf32_Phdr>(good, ph), bss = record<Elf32_Phdr>(good, ph + 32);
+    struct Poke {
+        uint32_t offset;  // of the word, from the program header table
+        uint32_t value;
+    };
+    struct Row {
+        const char* what;
+        std::vector<Poke> pokes;
+        bool attaches;
+        bool placed;          // the regions are disjoint
+        const char* message;  // a line printed (empty: none)
+    } rows[] = {
+        {"as built", {}, true, true, ""},
+        {"file bytes past the memory size",
+         {{16, text.p_memsz + 4}},
+         false,
+         false,
+         "seg[0] file size 0x"},
+        {"no loadable segment", {{0, 0}, {32, 0}}, false, false, "no loadable segment.\n"},
+        {"a segment past 4 GiB", {{32 + 12, 0xFFFFF000}}, false, false, "seg[1] 0xfffff000+0x"},
+        {"bss over the code", {{32 + 12, text.p_paddr + 0x100}}, true, false, "overlap.\n"},
+        // The symbol block goes behind the bss, which now ends where the code begins.
+        {"symbol block over the code",
+         {{32 + 12, text.p_paddr - ((bss.p_memsz + 3) & ~3u) - 4}},
+         true,
+         false,
+         "overlap.\n"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        std::string bytes = good;
+        for (const Poke& p : r.pokes)
+            poke<uint32_t>(bytes, ph + p.offset, p.value);
+        ASSERT_EQ(attach(bytes), r.attaches) << console.utf8();
+        if (r.attaches) {
+            loader->memorySize();
+            EXPECT_EQ(loader->regionsAreDisjoint(), r.placed);
+        }
+        EXPECT_NE(console.utf8().find(r.message), std::string::npos) << console.utf8();
+    }
+}
+
 TEST_F(ElfLoaderTest, FilesFromOtherToolsAreRefused) {
     testing_support::TempDir dir;
     std::string object = (dir.path() / "kernel.o").string();

@@ -5,6 +5,7 @@
 // received its arguments.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstring>
 #include <memory>
 
@@ -18,6 +19,7 @@
 #include "machine/KernelLayout.h"
 #include "machine/PhysicalImage.h"
 #include "machine/PhysicalMemory.h"
+#include "memory/Destinations.h"
 #include "memory/MemoryManager_LockPages.h"
 #include "support/CaptureConsole.h"
 #include "support/DeviceFolder.h"
@@ -117,7 +119,13 @@ TEST_P(KernelBootTest, SecondStageLoaderPlacesWhatTheReferenceWalkPlaces) {
     FileManager* filePointer = &file;
     loader = std::make_unique<ElfLoader>(consolePointer, memoryManager);
     ASSERT_TRUE(loader->setFile(filePointer));
-    ASSERT_TRUE(architecture->allocateMemory(memoryManager->roundUpPage(loader->memorySize())));
+    uint32_t bytes = memoryManager->roundUpPage(loader->memorySize());
+    // The placement as a boot makes it: no page of the chain inside a destination.
+    Destinations destinations;
+    ASSERT_TRUE(loader->regionsAreDisjoint());
+    ASSERT_TRUE(loader->destinations(0, architecture->placement(), destinations));
+    memoryManager->avoid(destinations);
+    ASSERT_TRUE(architecture->allocateMemory(bytes));
     ASSERT_TRUE(architecture->setupLoader());
     ASSERT_TRUE(loader->load());
     loader->finishLinks();
@@ -181,6 +189,17 @@ TEST_P(KernelBootTest, SecondStageLoaderPlacesWhatTheReferenceWalkPlaces) {
 INSTANTIATE_TEST_SUITE_P(Machines, KernelBootTest,
                          ::testing::Values(Row{"jornada720", "kernel.elf", false},
                                            Row{"jornada720", "kernel-descending.elf", false},
-                                           Row{"wzero3", "kernel-pxa.elf", true}));
+                                           Row{"wzero3", "kernel-pxa.elf", true},
+                                           // 8 MiB: many reserved pages fall inside it.
+                                           Row{"jornada720", "kernel-8m.elf", false},
+                                           Row{"wzero3", "kernel-pxa-8m.elf", true}),
+                         [](const ::testing::TestParamInfo<Row>& info) {
+                             std::string name =
+                                 std::string(info.param.profile) + "_" + info.param.kernel;
+                             for (char& c : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(c)))
+                                     c = '_';
+                             return name;
+                         });
 
 }  // namespace

@@ -6,8 +6,8 @@
 #include <memory>
 #include <vector>
 
-#include "memory/ChainCheck.h"
 #include "arch/arm/SA1100Architecture.h"
+#include "memory/ChainCheck.h"
 #include "memory/MemoryManager_LockPages.h"
 #include "memory/PageTag.h"
 #include "support/CaptureConsole.h"
@@ -39,12 +39,14 @@ class Chain {
         EXPECT_TRUE(memory->reservePages(0x10000, false));
     }
     uint32_t physical(int page) const { return memory->pageTable()[page].physicalAddress; }
-    bool check(const std::vector<Link>& links, Placement placement = kAsIs) {
+    // `lastNext`: where the last tag points (the end mark unless a row says).
+    bool check(const std::vector<Link>& links, Placement placement = kAsIs,
+               uint32_t lastNext = kNone) {
         uint8_t* tags =
             reinterpret_cast<uint8_t*>(uintptr_t(memory->pageTable()[0].virtualAddress));
         for (size_t i = 0; i < links.size(); ++i) {
             PageTag t{};
-            t.next = i + 1 < links.size() ? physical(0) + uint32_t(i + 1) * 16 : kNone;
+            t.next = i + 1 < links.size() ? physical(0) + uint32_t(i + 1) * 16 : lastNext;
             t.src = links[i].src == kNone ? kNone : physical(int(links[i].src));
             t.dst = links[i].dst < 64 ? physical(int(links[i].dst)) : links[i].dst;
             t.size = links[i].size;
@@ -55,6 +57,7 @@ class Chain {
             .safe(physical(0), physical(15), physical(14));
     }
     std::string text() const { return capture.utf8(); }
+    void addRam(uint32_t start, uint32_t size) { memory->addRegion(start, size); }
 
   private:
     DeviceFolder device;
@@ -95,6 +98,36 @@ TEST(ChainCheck, RefusesWhatWouldCorruptTheWalk) {
     for (size_t i = 0; i < std::size(rows); ++i) {
         Chain chain;
         EXPECT_EQ(chain.check(rows[i].links, rows[i].placement), rows[i].safe) << "row " << i;
+        EXPECT_NE(chain.text().find(rows[i].message), std::string::npos)
+            << "row " << i << ": " << chain.text();
+    }
+}
+
+// Chains the walk could not finish, or that would write outside the RAM the
+// architecture names, are refused too.
+TEST(ChainCheck, RefusesWalksThatCannotFinish) {
+    constexpr uint32_t kLoop = 1;  // the last tag points back at the first
+    constexpr uint32_t kAway = 2;  // ... at a page that was not reserved
+    struct Row {
+        std::vector<Link> links;
+        uint32_t lastNext;
+        const char* message;
+    } rows[] = {
+        {{{1, 0xC0200000, 16}}, kNone, ""},
+        {{{1, 0xC0200000, 16}, {kNone, 0xC0300000, 16}}, kLoop, "no end to the chain"},
+        {{{1, 0xC0200000, 16}}, kAway, "outside the reserved pages"},
+        {{{1, 0xD0000000, 16}}, kNone, "outside RAM"},      // no bank there
+        {{{kNone, 0x00000000, 16}}, kNone, "outside RAM"},  // the vectors, not RAM
+        {{{1, 0xC1FFF000, 0x2000}}, kNone, "outside RAM"},  // past the bank's end
+    };
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        Chain chain;
+        chain.addRam(0xC0000000, 0x02000000);
+        uint32_t next = rows[i].lastNext == kLoop   ? chain.physical(0)
+                        : rows[i].lastNext == kAway ? 0x00001000
+                                                    : kNone;
+        bool safe = chain.check(rows[i].links, kAsIs, next);
+        EXPECT_EQ(safe, *rows[i].message == 0) << "row " << i << ": " << chain.text();
         EXPECT_NE(chain.text().find(rows[i].message), std::string::npos)
             << "row " << i << ": " << chain.text();
     }

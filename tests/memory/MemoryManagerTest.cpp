@@ -9,6 +9,7 @@
 #include "machine/AddressSpace.h"
 #include "machine/PhysicalMemory.h"
 #include "machine/RandomSource.h"
+#include "memory/Destinations.h"
 #include "memory/MemoryManager_LockPages.h"
 #include "memory/MemoryManager_VirtualCopy.h"
 #include "platform/ce/Ce.h"
@@ -252,9 +253,49 @@ TEST_F(MemoryManagerTest, AnUnknownPageEndsTheTableButNotTheReservation) {
 
 TEST_F(MemoryManagerTest, AllocationBeyondRamIsRefused) {
     console.text.clear();
-    EXPECT_FALSE(manager->reservePages(0x02000000, false));  // all 32 MiB: the OS keeps 8
+    EXPECT_FALSE(manager->reservePages(0x02000000, false));  // all 32 MiB: the OS keeps 1
     EXPECT_EQ(console.utf8(),
               "address translation table 8192 pages. (0x10000 bytes)\ncan't allocate memory\n");
+}
+
+// Pages inside the kernel's destinations are set aside and more are
+// reserved until the table holds as many pages outside them as the
+// reservation asked for; when the RAM cannot give that many, everything goes
+// back. The destinations: all of the first bank but its first MiB, half the RAM.
+TEST_F(MemoryManagerTest, PagesInsideTheDestinationsAreSetAside) {
+    struct Row {
+        uint32_t bytes;
+        bool reserved;
+        const char* line;
+    } rows[] = {
+        {0x00400000, true, "reserved "},  // 1024 pages: about half land inside at first
+        {0x00E00000, true, "reserved "},  // 14 MiB of the 15 outside
+        {0x01200000, false, "need 4608 pages outside the kernel's destination, found "},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.bytes);
+        size_t freeBefore = memory().freeFrameCount();
+        Destinations kernel;
+        ASSERT_TRUE(kernel.add(0xC0100000, 0x00F00000));
+        manager = std::make_unique<MemoryManager_LockPages>(&host::lockPages, &host::unlockPages,
+                                                            consolePointer, kPage, 0);
+        manager->avoid(kernel);
+        console.text.clear();
+        ASSERT_EQ(manager->reservePages(r.bytes, false), r.reserved) << console.utf8();
+        EXPECT_NE(console.utf8().find(r.line), std::string::npos) << console.utf8();
+        if (r.reserved) {
+            EXPECT_NE(console.utf8().find("inside the kernel's destination; set aside.\n"),
+                      std::string::npos);
+            EXPECT_GE(uint32_t(manager->mappedCount()), r.bytes / kPage);
+            for (int i = 0; i < manager->mappedCount(); ++i)
+                EXPECT_FALSE(kernel.coversPage(manager->pageTable()[i].physicalAddress, kPage));
+        } else {
+            EXPECT_EQ(manager->mappedCount(), 0);
+            EXPECT_EQ(memory().freeFrameCount(), freeBefore) << "every page given back";
+        }
+        manager.reset();
+        EXPECT_EQ(memory().freeFrameCount(), freeBefore);
+    }
 }
 
 class VirtualCopySearchTest : public MemoryManagerTest {
