@@ -90,8 +90,8 @@ int main() {
             host::PhysicalImage image(ram);
             walk = milliseconds([&] { host::ChainWalker(false).walk(image, 0xFFFFFFFF); });
         });
-        std::printf("%-28s %6s       %9.2f ms  (32 MiB, copy-on-write)\n",
-                    "PhysicalImage snapshot", "", copy - walk);
+        std::printf("%-28s %6s       %9.2f ms  (32 MiB, copy-on-write)\n", "PhysicalImage snapshot",
+                    "", copy - walk);
     }
     host::Machine::close();
     fs::remove_all(dir);
