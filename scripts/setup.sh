@@ -8,6 +8,7 @@ PACKAGES=(
     zlib1g-dev libunicorn-dev libcairo2-dev libgtest-dev
     gcc-arm-linux-gnueabi binutils-arm-linux-gnueabi
     makefs fdisk python3 gzip ccache
+    libfontconfig-dev fonts-wine fonts-ipafont-gothic
 )
 
 missing=()

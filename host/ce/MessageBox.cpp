@@ -34,9 +34,9 @@ int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT flags) {
     const char* names[] = {"?", "OK", "Cancel", "Abort", "Retry", "Ignore", "Yes", "No"};
     char flagText[16];
     std::snprintf(flagText, sizeof flagText, "0x%02x", flags);
-    m.out() << "[MessageBox \"" << host::toUtf8(c) << "\" " << flagText << "] " << host::toUtf8(t)
-            << " -> " << (answer >= 0 && answer <= 7 ? names[answer] : "?") << "\n";
-    m.out().flush();
+    m.show(host::Machine::Channel::MessageBox,
+           "[MessageBox \"" + host::toUtf8(c) + "\" " + flagText + "] " + host::toUtf8(t) + " -> " +
+               (answer >= 0 && answer <= 7 ? names[answer] : "?") + "\n");
     if (top && IsWindow(top))
         SendMessageW(top, WM_ACTIVATE, WA_ACTIVE, 0);
     return answer;

@@ -36,15 +36,13 @@ class OpenBusWatch : public host::MachineComponent {
         address_ = physical;
         if (count_ < kOpenBusLimit)
             return;
-        machine_.out().flush();
-        std::fprintf(stderr,
-                     "kestrel host: the system keeps polling physical 0x%08x, where the %s has no "
-                     "device (is the chosen platform this machine?); stopping\n",
-                     physical, machine_.profile().name.c_str());
-        std::exit(kExitStatus);
+        char where[16];
+        std::snprintf(where, sizeof where, "0x%08x", physical);
+        machine_.stop(1, std::string("the system keeps polling physical ") + where +
+                             ", where the " + machine_.profile().name +
+                             " has no device (is the chosen platform this machine?)");
     }
     void clear() { count_ = 0; }
-    static constexpr int kExitStatus = 70;
 
   private:
     host::Machine& machine_;

@@ -1,6 +1,7 @@
 #include "ce/ScreenRenderer.h"
 
 #include <cairo.h>
+#include <fontconfig/fontconfig.h>
 
 #include <algorithm>
 #include <cmath>
@@ -35,14 +36,46 @@ std::u16string expandTabs(const std::u16string& line) {
     return out;
 }
 
+// The dialogs were laid out for the handheld's system font, Tahoma: Wine's
+// face of the same metrics (fonts-wine) is used when it is installed, made
+// known to fontconfig from Wine's folder. Japanese text takes a CJK face
+// (fonts-ipafont-gothic), which also covers Latin letters.
+const char* latinFace() {
+    static const char* face = [] {
+        const char* const files[] = {"/usr/share/wine/fonts/tahoma.ttf",
+                                     "/usr/share/wine/fonts/tahomabd.ttf"};
+        bool added = true;
+        for (const char* f : files) {
+            added = added && FcConfigAppFontAddFile(
+                                 nullptr, reinterpret_cast<const FcChar8*>(f)) == FcTrue;
+        }
+        return added ? "Tahoma" : "DejaVu Sans Condensed";
+    }();
+    return face;
+}
+
+constexpr const char* kCjkFace = "IPAGothic";
+
+// Text with a character from the CJK blocks (U+2E80 on: a three-byte UTF-8
+// sequence led by 0xE2 0xBA or anything from 0xE3 on).
+bool hasCjk(const std::string& s) {
+    for (size_t i = 0; i < s.size(); ++i) {
+        unsigned char b = static_cast<unsigned char>(s[i]);
+        if (b >= 0xE3 && b <= 0xEF)
+            return true;
+        if (b == 0xE2 && i + 1 < s.size() && static_cast<unsigned char>(s[i + 1]) >= 0xBA)
+            return true;
+    }
+    return false;
+}
+
 class Painter {
   public:
     Painter(cairo_t* cr, const WindowSystem& ws) : cr_(cr), ws_(ws) {
         const MachineProfile& p = ws.machine().profile();
         scale_ = p.dpiY / 96.0;
         fontSize_ = 10.5 * scale_;
-        cairo_select_font_face(cr_, "DejaVu Sans Condensed", CAIRO_FONT_SLANT_NORMAL,
-                               CAIRO_FONT_WEIGHT_NORMAL);
+        font(CAIRO_FONT_WEIGHT_NORMAL);
         cairo_set_font_size(cr_, fontSize_);
     }
 
@@ -94,9 +127,16 @@ class Painter {
         cairo_stroke(cr_);
         cairo_set_dash(cr_, nullptr, 0, 0);
     }
+    void font(cairo_font_weight_t weight, const char* face = nullptr) {
+        weight_ = weight;
+        cairo_select_font_face(cr_, face ? face : latinFace(), CAIRO_FONT_SLANT_NORMAL, weight);
+    }
     double textWidth(const std::string& s) {
+        if (hasCjk(s))
+            font(weight_, kCjkFace);
         cairo_text_extents_t e;
         cairo_text_extents(cr_, s.c_str(), &e);
+        font(weight_);
         return e.x_advance;
     }
     // Text with its middle at y.
@@ -105,7 +145,10 @@ class Painter {
         cairo_font_extents(cr_, &f);
         colour(rgb);
         cairo_move_to(cr_, x, std::round(yMiddle + (f.ascent - f.descent) / 2));
+        if (hasCjk(s))
+            font(weight_, kCjkFace);
         cairo_show_text(cr_, s.c_str());
+        font(weight_);
     }
     void clip(double x, double y, double w, double h) {
         cairo_save(cr_);
@@ -423,11 +466,9 @@ class Painter {
         line(x, y + h - 1, x + w - 1, y + h - 1, kShadow);
         // The owner's title on the left, as the handheld's shell shows it.
         if (const WindowRecord* owner = ws_.find(r.parent)) {
-            cairo_select_font_face(cr_, "DejaVu Sans Condensed", CAIRO_FONT_SLANT_NORMAL,
-                                   CAIRO_FONT_WEIGHT_BOLD);
+            font(CAIRO_FONT_WEIGHT_BOLD);
             text(toUtf8(owner->text), x + 6 * scale_, y + h / 2, kText);
-            cairo_select_font_face(cr_, "DejaVu Sans Condensed", CAIRO_FONT_SLANT_NORMAL,
-                                   CAIRO_FONT_WEIGHT_NORMAL);
+            font(CAIRO_FONT_WEIGHT_NORMAL);
         }
         if (!s || !s->closeBox)
             return;
@@ -449,6 +490,7 @@ class Painter {
     const WindowSystem& ws_;
     double scale_;
     double fontSize_;
+    cairo_font_weight_t weight_ = CAIRO_FONT_WEIGHT_NORMAL;
 };
 
 }  // namespace

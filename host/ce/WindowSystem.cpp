@@ -277,19 +277,55 @@ void WindowSystem::postTap(ce::HWND window, int x, int y) {
     post({window, ce::WM_LBUTTONUP, 0, at, 0, {x, y}});
 }
 
+void WindowSystem::scriptError(const InputEvent& e, const std::string& problem) {
+    if (onScriptError)
+        onScriptError(e, problem);
+}
+
+int WindowSystem::pickIndex(ce::HWND list, const InputEvent& e) {
+    ce::LRESULT count = ce::SendMessageW(list, ce::CB_GETCOUNT, 0, 0);
+    std::string entries;
+    int index = -1;
+    for (int i = 0; i < count; ++i) {
+        ce::WCHAR item[ce::MAX_PATH] = {};
+        if (ce::SendMessageW(list, ce::CB_GETLBTEXTLEN, ce::WPARAM(i), 0) >= ce::MAX_PATH)
+            continue;
+        ce::SendMessageW(list, ce::CB_GETLBTEXT, ce::WPARAM(i), reinterpret_cast<ce::LPARAM>(item));
+        if (e.index < 0 && index < 0 && e.text == item)
+            index = i;
+        entries += (i ? ", " : "") + std::to_string(i) + " " + toUtf8(item);
+    }
+    if (e.index >= 0 && e.index < count)
+        return e.index;
+    if (index >= 0)
+        return index;
+    std::string wanted = e.index >= 0 ? std::to_string(e.index) : "'" + toUtf8(e.text) + "'";
+    scriptError(e, "list " + std::to_string(e.id) + " has no entry " + wanted +
+                       (count > 0 ? " (its entries: " + entries + ")" : " (it is empty)"));
+    return -1;
+}
+
 void WindowSystem::apply(const InputEvent& e) {
     shiftDown_ = false;
     switch (e.kind) {
         case InputEvent::TapPoint: {
-            if (ce::HWND h = windowAt(e.x, e.y))
+            if (ce::HWND h = windowAt(e.x, e.y)) {
                 postTap(h, e.x, e.y);
+            } else {
+                scriptError(e, "there is no window at " + std::to_string(e.x) + "," +
+                                   std::to_string(e.y) + " (the screen is " +
+                                   std::to_string(machine_.profile().screenWidth) + "x" +
+                                   std::to_string(machine_.profile().screenHeight) + ")");
+            }
             break;
         }
         case InputEvent::TapControl: {
             ce::HWND h = findControl(e.id);
             const WindowRecord* r = find(h);
-            if (!r)
+            if (!r) {
+                scriptError(e, "no control has the id " + std::to_string(e.id));
                 break;
+            }
             ce::POINT o = screenOrigin(h);
             postTap(h, o.x + r->width() / 2, o.y + r->height() / 2);
             break;
@@ -302,9 +338,17 @@ void WindowSystem::apply(const InputEvent& e) {
                     tabs = h;
             }
             ce::RECT item{};
-            if (!tabs || !ce::SendMessageW(tabs, ce::TCM_GETITEMRECT, ce::WPARAM(e.index),
-                                           reinterpret_cast<ce::LPARAM>(&item)))
+            if (!tabs) {
+                scriptError(e, "there are no tabs on the screen");
                 break;
+            }
+            if (e.index < 0 || !ce::SendMessageW(tabs, ce::TCM_GETITEMRECT, ce::WPARAM(e.index),
+                                                 reinterpret_cast<ce::LPARAM>(&item))) {
+                ce::LRESULT count = ce::SendMessageW(tabs, ce::TCM_GETITEMCOUNT, 0, 0);
+                scriptError(e, "there is no tab " + std::to_string(e.index) + " (the tabs are 0 to " +
+                                   std::to_string(count - 1) + ")");
+                break;
+            }
             ce::POINT o = screenOrigin(tabs);
             postTap(tabs, o.x + (item.left + item.right) / 2, o.y + (item.top + item.bottom) / 2);
             break;
@@ -325,24 +369,20 @@ void WindowSystem::apply(const InputEvent& e) {
         case InputEvent::Pick: {
             ce::HWND h = findControl(e.id);
             const WindowRecord* r = find(h);
-            if (!r)
+            if (!r) {
+                scriptError(e, "no control has the id " + std::to_string(e.id));
+                break;
+            }
+            if (upperCase(r->className) != upperCase(u"COMBOBOX")) {
+                scriptError(e, "control " + std::to_string(e.id) + " is no list");
+                break;
+            }
+            // The entry chosen in the list that the tap drops down.
+            int index = pickIndex(h, e);
+            if (index < 0)
                 break;
             ce::POINT o = screenOrigin(h);
             postTap(h, o.x + r->width() / 2, o.y + r->height() / 2);
-            // The entry chosen in the list that the tap drops down.
-            int index = e.index;
-            if (index < 0) {
-                ce::LRESULT count = ce::SendMessageW(h, ce::CB_GETCOUNT, 0, 0);
-                for (int i = 0; i < count; ++i) {
-                    ce::WCHAR item[ce::MAX_PATH] = {};
-                    if (ce::SendMessageW(h, ce::CB_GETLBTEXTLEN, ce::WPARAM(i), 0) >= ce::MAX_PATH)
-                        continue;
-                    ce::SendMessageW(h, ce::CB_GETLBTEXT, ce::WPARAM(i),
-                                     reinterpret_cast<ce::LPARAM>(item));
-                    if (e.text == item)
-                        index = i;
-                }
-            }
             post({h, kPickMessage, ce::WPARAM(index), 0, 0, {0, 0}});
             break;
         }

@@ -82,6 +82,7 @@ struct InputEvent {
     std::u16string text;        // Text; Pick: the entry's text (when index < 0)
     int index = -1;             // Pick: the entry's position; TapTab: the tab
     uint32_t milliseconds = 0;  // Wait
+    std::string step;           // how the script wrote it ("--tap 153"), for errors
 };
 
 // A bitmap object (LoadBitmapW) or image list (ImageList_Create): RGB pixels.
@@ -144,6 +145,7 @@ class WindowSystem : public MachineComponent {
     // Scripted input, taken when the application waits for a message.
     void script(const InputEvent& event) { script_.push_back(event); }
     size_t scriptLeft() const { return script_.size(); }
+    const std::deque<InputEvent>& scriptQueue() const { return script_; }
 
     // Pictures.
     void* addPicture(Picture picture);
@@ -155,6 +157,11 @@ class WindowSystem : public MachineComponent {
     // endWhenIdle is set, answers WM_QUIT so that the run ends.
     std::function<void()> onIdle;
     bool endWhenIdle = true;
+    size_t timersArmed() const { return timers_.size(); }
+    // A scripted step that finds nothing to act on (a tap on no window, a
+    // control or tab that does not exist, a list entry that is not there)
+    // is dropped; onScriptError, when set, hears why.
+    std::function<void(const InputEvent& step, const std::string& problem)> onScriptError;
     // Text appended to a multi-line edit box (EM_REPLACESEL at its end).
     std::function<void(ce::HWND box, const std::u16string& text)> onTextAppended;
     // A run that would never end (a timer re-arming forever) stops after this
@@ -168,6 +175,10 @@ class WindowSystem : public MachineComponent {
 
   private:
     void apply(const InputEvent& event);
+    void scriptError(const InputEvent& event, const std::string& problem);
+    // The position of the entry `event` picks in `list`; -1 (after
+    // scriptError) when the list has no such entry.
+    int pickIndex(ce::HWND list, const InputEvent& event);
     void postTap(ce::HWND window, int x, int y);
     bool fireNextTimer();
 

@@ -20,6 +20,7 @@ constexpr ce::ULONG kAddressNone = ce::INADDR_NONE;
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 // glibc may define these as macros; WinSock functions of the same names are
@@ -93,8 +94,10 @@ Network::Network(Machine& machine) {
     }
     dns_ = profile.value("net.dns", "on") != "off";
     std::string timeout = profile.value("net.timeout_ms");
-    if (!timeout.empty())
-        timeoutMs_ = std::stoi(timeout);
+    // machine.conf has checked the value; a test may still put anything here.
+    long ms = std::strtol(timeout.c_str(), nullptr, 10);
+    if (ms > 0 && ms <= 0x7FFFFFFF)
+        timeoutMs_ = int(ms);
 }
 
 Network::~Network() {
@@ -207,7 +210,7 @@ SOCKET socket(int family, int type, int protocol) {
     }
     host::Network& net = network();
     std::string limit = host::Machine::current().profile().value("net.max_sockets");
-    if (!limit.empty() && net.openCount() >= std::stoul(limit)) {
+    if (!limit.empty() && net.openCount() >= std::strtoul(limit.c_str(), nullptr, 10)) {
         SetLastError(WSAEMFILE);
         return INVALID_SOCKET;
     }

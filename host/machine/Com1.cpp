@@ -24,8 +24,7 @@ void Com1::send(const void* bytes, size_t count) {
         file_.write(p, std::streamsize(count));
         file_.flush();
     } else if (machine_.profile().com1 == "stdout") {
-        machine_.out().write(p, std::streamsize(count));
-        machine_.out().flush();
+        machine_.show(Machine::Channel::Com1, std::string(p, count));
     }
 }
 

@@ -111,9 +111,7 @@ bool DeviceBus::write(uint32_t physical, unsigned size, uint32_t value) {
 
 void DeviceBus::uartSend(uint8_t byte) {
     uartOutput_ += char(byte);
-    machine_.out().put(char(byte));
-    if (byte == '\n')
-        machine_.out().flush();
+    machine_.show(Machine::Channel::Uart, std::string(1, char(byte)));
 }
 
 }  // namespace host

@@ -84,14 +84,20 @@ Machine::~Machine() {
 }
 
 void Machine::setAnswer(const std::string& caption, const std::string& answer) {
-    answers_[caption] = answer;
+    answers_[caption] = {answer};
 }
 
-int Machine::answerFor(const std::u16string& caption, uint32_t flags) const {
+void Machine::addAnswer(const std::string& caption, const std::string& answer) {
+    answers_[caption].push_back(answer);
+}
+
+int Machine::answerFor(const std::u16string& caption, uint32_t flags) {
     std::string key = toUtf8(caption);
     std::string answer;
-    if (auto it = answers_.find(key); it != answers_.end()) {
-        answer = it->second;
+    if (auto it = answers_.find(key); it != answers_.end() && !it->second.empty()) {
+        answer = it->second.front();
+        if (it->second.size() > 1)
+            it->second.pop_front();
     } else if (auto jt = profile_.answers.find(key); jt != profile_.answers.end()) {
         answer = jt->second;
     }
@@ -103,8 +109,30 @@ int Machine::answerFor(const std::u16string& caption, uint32_t flags) const {
     return kIdOk;
 }
 
+void Machine::show(Channel channel, const std::string& bytes) {
+    if (viewer_) {
+        viewer_(channel, bytes);
+        return;
+    }
+    out().write(bytes.data(), std::streamsize(bytes.size()));
+    if (channel != Channel::Uart || bytes.find('\n') != std::string::npos)
+        out().flush();
+}
+
+void Machine::stop(int status, const std::string& reason) {
+    out().flush();
+    if (stopper_)
+        stopper_(status, reason);
+    std::fprintf(stderr, "kestrel host: %s\n", reason.c_str());
+    std::exit(status);
+}
+
 void Machine::debugOutput(const std::string& text) {
     debugLog_ += text;
+    if (debugSink_) {
+        debugSink_(text);
+        return;
+    }
     std::ofstream log(deviceDir_ / "debug.log", std::ios::app);
     log << text;
 }

@@ -3,6 +3,7 @@
 // the host programs open it from --device, tests from a temporary folder.
 #pragma once
 
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -62,15 +63,37 @@ class Machine {
     std::ostream& out() const { return *out_; }
     void setOut(std::ostream* out) { out_ = out; }
 
-    // Message boxes: the answer for a caption comes from setAnswer (the
-    // command line), then machine.conf, then the default (yes / ok).
+    // What a person would see, by where it comes from. Without a viewer the
+    // bytes go to out() as they are; a host program sets a viewer that keeps
+    // the channels apart.
+    enum class Channel { MessageBox, Com1, Uart };
+    using Viewer = std::function<void(Channel, const std::string& bytes)>;
+    void show(Channel channel, const std::string& bytes);
+    void setViewer(Viewer viewer) { viewer_ = std::move(viewer); }
+
+    // Ends the run from inside the simulation when it cannot go on (the
+    // system polls a register no device answers). The host program's stopper
+    // says so in its own words; without one the reason goes to stderr and the
+    // process exits with `status`.
+    using Stopper = std::function<void(int status, const std::string& reason)>;
+    [[noreturn]] void stop(int status, const std::string& reason);
+    void setStopper(Stopper stopper) { stopper_ = std::move(stopper); }
+
+    // Message boxes: the answer for a caption comes from setAnswer or
+    // addAnswer (the command line), then machine.conf, then the default
+    // (yes / ok). Answers added for one caption are used in the order given,
+    // the last one for every later box.
     void setAnswer(const std::string& caption, const std::string& answer);
-    int answerFor(const std::u16string& caption, uint32_t flags) const;
+    void addAnswer(const std::string& caption, const std::string& answer);
+    int answerFor(const std::u16string& caption, uint32_t flags);
     std::vector<MessageBoxRecord>& messageBoxes() { return messageBoxes_; }
 
     // The debug output channel (OutputDebugStringW): kept here and appended to
-    // DIR/debug.log.
+    // DIR/debug.log, or handed to the sink a host program sets instead.
     void debugOutput(const std::string& text);
+    void setDebugSink(std::function<void(const std::string&)> sink) {
+        debugSink_ = std::move(sink);
+    }
     const std::string& debugLog() const { return debugLog_; }
 
     // Call counts that tests look at ("LoadLibraryW", ...).
@@ -84,11 +107,14 @@ class Machine {
     std::filesystem::path deviceDir_;
     std::map<std::type_index, MachineComponent*> components_;
     std::vector<std::unique_ptr<MachineComponent>> order_;  // owned, in order of creation
-    std::map<std::string, std::string> answers_;
+    std::map<std::string, std::deque<std::string>> answers_;
     std::vector<MessageBoxRecord> messageBoxes_;
     std::string debugLog_;
     std::map<std::string, int> counters_;
     std::ostream* out_;
+    Viewer viewer_;
+    Stopper stopper_;
+    std::function<void(const std::string&)> debugSink_;
 };
 
 std::string toUtf8(const std::u16string& text);

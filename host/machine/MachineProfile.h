@@ -27,8 +27,12 @@ class MachineProfile {
     // built-in machine first; every other line overrides one setting. On a
     // bad line returns false with "line N: reason" in error.
     bool parse(const std::string& text, std::string& error);
-    // Applies one setting; false with a reason for an unknown or bad value.
+    // Applies one setting; false with a reason naming the key and the
+    // accepted values for an unknown key or a bad value (the profile is then
+    // unchanged for that key).
     bool set(const std::string& key, const std::string& value, std::string& error);
+    // "KEY = FORM" for each key only a device model reads (disk.*, net.*, ...).
+    static std::vector<std::string> keyForms();
 
     // Any setting as written (also the ones that only a device model reads).
     std::string value(const std::string& key, const std::string& fallback = "") const;

@@ -54,7 +54,8 @@ TEST_P(ArmMmu, InitNeedsSystemMode) {
     EXPECT_NE(capture.utf8().find("not System mode\n"), std::string::npos);
 }
 
-INSTANTIATE_TEST_SUITE_P(Machines, ArmMmu, testing::Values("jornada720", "wzero3"));
+INSTANTIATE_TEST_SUITE_P(Machines, ArmMmu, testing::Values("jornada720", "wzero3"),
+                         [](const auto& info) { return std::string(info.param); });
 
 // Descriptors written into the live tables for one committed page.
 TEST(ArmMmuWalk, ReadsEachDescriptorKind) {

@@ -110,7 +110,7 @@ TEST(CatCommand, FailsWithTheSystemsMessage) {
          "gzip: invalid compressed data"},
         {"a device folder that is not one", "--device '" + dir.path().string() + "' '\\' k",
          "no machine.conf"},
-        {"no directory and name", "", "usage: cat"},
+        {"no directory and name", "", "usage: kestrel-util cat"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);

@@ -66,7 +66,7 @@ TEST(KestrelProgram, EndsByItselfAndTellsWhatWasWrong) {
         {"Cancel ends the run", "--tap cancel", 1, "ended with code 0"},
         {"the close box ends the run", "--tap close", 1, "ended with code 0"},
         {"nothing to do ends the run", "", 1, "the kernel was not entered"},
-        {"an unknown key is refused", "--key f13", 2, "unknown key"},
+        {"an unknown key is refused", "--key f13", 2, "expected a known key"},
         {"an unknown option is refused", "--fly", 2, "unknown option"},
     };
     for (const Row& row : rows) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "CommandLine.h"
 #include "Commands.h"
 #include "Handheld.h"
 #include "console/Console.h"
@@ -25,17 +26,15 @@ namespace fs = std::filesystem;
 
 int fail(const std::string& message) {
     std::fprintf(stderr, "kestrel-util cat: %s\n", message.c_str());
-    return 1;
+    return kStatusFailed;
 }
 
-int usage() {
-    return fail(
-        "usage: cat [--device DEVICE] DIR NAME\n"
-        "  DIR: a directory of this PC, an http:// root, or (with the device folder\n"
-        "  DEVICE, the bundled example by default) a handheld directory such as\n"
-        "  '\\Storage Card\\' or a UFS directory such as '2:/boot/', or a disk image\n"
-        "  file (the disk DSK1: of a scratch handheld; NAME is a UFS path)");
-}
+const char kUsage[] =
+    "usage: kestrel-util cat [--device DEVICE] DIR NAME\n"
+    "  DIR: a directory of this PC, an http:// root, a disk image file (the disk\n"
+    "  DSK1: of a scratch handheld; NAME is a UFS path), or a directory of the\n"
+    "  handheld DEVICE (the built example jornada720 by default): a folder such\n"
+    "  as '\\Storage Card\\' or a UFS directory of a disk unit such as '2:/boot/'\n";
 
 bool copyContent(FileManager& files, std::string& error) {
     std::vector<char> buffer(1 << 16);
@@ -61,20 +60,18 @@ bool copyContent(FileManager& files, std::string& error) {
 }  // namespace
 
 int catCommand(const Arguments& args) {
-    std::string device;
-    std::vector<std::string> rest;
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--device" && i + 1 < args.size()) {
-            device = args[++i];
-        } else {
-            rest.push_back(args[i]);
-        }
-    }
-    if (rest.size() != 2)
-        return usage();
-    std::string directory = rest[0], error;
+    CommandLine line;
+    std::string error;
+    if (!splitCommandLine(args, {"--device"}, line, error))
+        return usageError("cat", error, kUsage);
+    if (line.help)
+        return showUsage(kUsage);
+    if (line.words.size() != 2)
+        return usageError("cat", "expected DIR and NAME", kUsage);
+    std::string device = line.options["--device"];
+    std::string directory = line.words[0];
     Handheld handheld;
-    if (!handheld.open(directory, device, "jornada720", KESTREL_SOURCE_DIR "/examples/jornada720",
+    if (!handheld.open(directory, device, "jornada720", KESTREL_BINARY_DIR "/examples/jornada720",
                        error))
         return fail(error);
     host::Machine::current().setOut(&std::cerr);
@@ -85,9 +82,12 @@ int catCommand(const Arguments& args) {
     std::unique_ptr<FileManager> files(FileManager::create(slot, kind));
     if (!files)
         return fail("no reader for " + directory + " (kind " + std::to_string(kind) + ")");
-    std::u16string wideDirectory = host::fromUtf8(directory), name = host::fromUtf8(rest[1]);
-    if (!files->setRoot(wideDirectory.c_str()) || !files->open(name.c_str(), 3))
-        return 1;  // the system said why
+    std::u16string wideDirectory = host::fromUtf8(directory), name = host::fromUtf8(line.words[1]);
+    if (!files->setRoot(wideDirectory.c_str()))
+        return fail("cannot use " + directory + " (the lines above say why)");
+    if (!files->open(name.c_str(), 3))
+        return fail("cannot open " + line.words[1] + " in " + directory +
+                    " (the lines above say why)");
     bool copied = copyContent(*files, error);
     files->close();
     std::fflush(stdout);

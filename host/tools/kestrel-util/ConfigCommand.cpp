@@ -8,6 +8,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "CommandLine.h"
 #include "Commands.h"
 #include "boot/BootSettings.h"
 #include "machine/Machine.h"
@@ -140,8 +141,11 @@ bool parseValue(BootSettings& s, const Field& f, const std::string& value, std::
     errno = 0;
     unsigned long long v = std::strtoull(value.c_str(), &end, 0);
     if (value.empty() || *end || errno || value[0] == '-' || v > f.limit) {
-        return error = "bad value for " + std::string(f.name) + ": '" + value + "' (0 to " +
-                       std::to_string(f.limit) + ")",
+        std::string accepted = "0 to " + std::to_string(f.limit);
+        if (f.offset == offsetof(BootSettings, rootDevice))
+            accepted += ", or wd, sd, md, nfs, dk, ld";
+        return error = "bad value for " + std::string(f.name) + ": '" + value + "' (" + accepted +
+                       ")",
                false;
     }
     number(s, f) = uint32_t(v);
@@ -184,6 +188,12 @@ int showConfig(const std::string& path) {
     return 0;
 }
 
+const char kUsage[] =
+    "usage: kestrel-util config show FILE\n"
+    "       kestrel-util config set FILE FIELD=VALUE...\n"
+    "  FIELD: a field of the settings record (config show lists them); set creates\n"
+    "  FILE from the defaults when it does not exist\n";
+
 int setConfig(const std::string& path, const Arguments& assignments) {
     BootSettings s;
     std::string error;
@@ -196,12 +206,12 @@ int setConfig(const std::string& path, const Arguments& assignments) {
     for (const std::string& a : assignments) {
         size_t eq = a.find('=');
         if (eq == std::string::npos)
-            return fail("expected FIELD=VALUE, got '" + a + "'");
+            return usageError("config", "expected FIELD=VALUE, got '" + a + "'", kUsage);
         const Field* f = findField(a.substr(0, eq));
         if (!f)
-            return fail("unknown field '" + a.substr(0, eq) + "'");
+            return usageError("config", "unknown field '" + a.substr(0, eq) + "'", kUsage);
         if (!parseValue(s, *f, a.substr(eq + 1), error))
-            return fail(error);
+            return usageError("config", error, kUsage);
     }
     s.size = BootSettings::kSize;
     if (!writeRecord(path, s, error))
@@ -212,10 +222,21 @@ int setConfig(const std::string& path, const Arguments& assignments) {
 }  // namespace
 
 int configCommand(const Arguments& args) {
-    if (args.size() == 2 && args[0] == "show")
-        return showConfig(args[1]);
-    if (args.size() >= 2 && args[0] == "set") {
-        return setConfig(args[1], Arguments(args.begin() + 2, args.end()));
-    }
-    return fail("usage: config show FILE | config set FILE FIELD=VALUE...");
+    CommandLine line;
+    std::string error;
+    if (!splitCommandLine(args, {}, line, error))
+        return usageError("config", error, kUsage);
+    if (line.help)
+        return showUsage(kUsage);
+    const Arguments& words = line.words;
+    if (words.size() == 2 && words[0] == "show")
+        return showConfig(words[1]);
+    if (words.size() >= 2 && words[0] == "set")
+        return setConfig(words[1], Arguments(words.begin() + 2, words.end()));
+    if (words.empty())
+        return usageError("config", "expected show or set", kUsage);
+    if (words[0] != "show" && words[0] != "set")
+        return usageError("config", "unknown action '" + words[0] + "' (show or set)", kUsage);
+    return usageError("config", words[0] == "show" ? "expected FILE" : "expected FILE and FIELD=VALUE...",
+                      kUsage);
 }

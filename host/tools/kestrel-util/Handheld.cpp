@@ -22,6 +22,13 @@ uint32_t fileKindFor(const std::string& directory) {
     return FileManager::kindFor(host::fromUtf8(directory).c_str());
 }
 
+std::string builtinNames() {
+    std::string names;
+    for (const std::string& n : host::MachineProfile::builtinNames())
+        names += (names.empty() ? "" : ", ") + n;
+    return names;
+}
+
 Handheld::~Handheld() {
     host::Machine::close();
     std::error_code ec;
@@ -29,8 +36,30 @@ Handheld::~Handheld() {
         fs::remove_all(scratch_, ec);  // removes the links, not what they point to
 }
 
+namespace {
+
+// A UFS directory of a disk unit: "2:/boot/".
+bool isDiskUnitPath(const std::string& directory) {
+    return directory.size() >= 2 && directory[0] >= '1' && directory[0] <= '9' &&
+           directory[1] == ':';
+}
+
+}  // namespace
+
 bool Handheld::open(std::string& directory, const std::string& device, const std::string& profile,
                     const std::string& fallbackDevice, std::string& error) {
+    if (!openMachine(directory, device, profile, fallbackDevice, error))
+        return false;
+    // The system's debug channel explains some failures: here it belongs
+    // with the messages on stderr, not in a file of the device folder.
+    host::Machine::current().setDebugSink(
+        [](const std::string& text) { std::fputs(text.c_str(), stderr); });
+    return true;
+}
+
+bool Handheld::openMachine(std::string& directory, const std::string& device,
+                           const std::string& profile, const std::string& fallbackDevice,
+                           std::string& error) {
     if (!device.empty())
         return host::Machine::open(device, error);
     std::error_code ec;
@@ -46,6 +75,11 @@ bool Handheld::open(std::string& directory, const std::string& device, const std
         directory = "1:/";
         return openScratch(profile, "", error) && linkDisk(image, error);
     }
+    if (fileKindFor(directory) != FileManager::kLocal && !isDiskUnitPath(directory))
+        return error = "there is no directory or disk image " + directory +
+                       " on this PC (a UFS directory of a handheld starts with its disk unit, "
+                       "such as 1:/boot/)",
+               false;
     if (fallbackDevice.empty())
         return openScratch(profile, "", error);
     if (host::Machine::open(fallbackDevice, error))
@@ -58,7 +92,8 @@ bool Handheld::openScratch(const std::string& profileName, const fs::path& root,
                            std::string& error) {
     host::MachineProfile profile;
     if (!host::MachineProfile::builtin(profileName, profile))
-        return error = "unknown built-in machine " + profileName, false;
+        return error = "unknown built-in machine " + profileName + " (" + builtinNames() + ")",
+               false;
     std::string pattern = (fs::temp_directory_path() / "kestrel-util-XXXXXX").string();
     if (!mkdtemp(pattern.data()))
         return error = "cannot make a scratch device folder", false;

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "CommandLine.h"
 #include "Commands.h"
 
 namespace {
@@ -24,22 +25,33 @@ const Command kCommands[] = {
      "                                   chain puts every byte where the ELF file says"},
 };
 
-int usage() {
-    std::fprintf(stderr, "usage: kestrel-util COMMAND ...\n");
+void usage(std::FILE* out) {
+    std::fprintf(out, "usage: kestrel-util COMMAND ...\n");
     for (const Command& c : kCommands)
-        std::fprintf(stderr, "  %s\n", c.usage);
-    return 2;
+        std::fprintf(out, "  %s\n", c.usage);
+    std::fprintf(out,
+                 "kestrel-util COMMAND --help explains a command.\n"
+                 "Exit status: 0 done; 1 the command failed (the reason is on stderr);\n"
+                 "2 a mistake in the command line.\n");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2)
-        return usage();
+    if (argc < 2) {
+        usage(stderr);
+        return kStatusUsage;
+    }
+    if (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h") ||
+        !std::strcmp(argv[1], "help")) {
+        usage(stdout);
+        return kStatusOk;
+    }
     for (const Command& c : kCommands) {
         if (std::strcmp(argv[1], c.name) == 0)
             return c.run(Arguments(argv + 2, argv + argc));
     }
-    std::fprintf(stderr, "kestrel-util: unknown command '%s'\n", argv[1]);
-    return usage();
+    std::fprintf(stderr, "kestrel-util: unknown command '%s' (config, cat or plan)\n", argv[1]);
+    usage(stderr);
+    return kStatusUsage;
 }

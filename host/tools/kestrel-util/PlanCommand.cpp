@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "CommandLine.h"
 #include "Commands.h"
 #include "Handheld.h"
 #include "boot/Boot.h"
@@ -37,13 +38,11 @@ int fail(const std::string& message) {
     return 1;
 }
 
-int usage() {
-    return fail(
-        "usage: plan [--device DEVICE | --profile NAME] DIR NAME [IMAGE]\n"
-        "  DIR: a directory of this PC (on a handheld of the built-in profile NAME,\n"
-        "  jornada720 by default), an http:// root, or a directory of the device\n"
-        "  folder DEVICE such as '\\Storage Card\\'");
-}
+const char kUsage[] =
+    "usage: kestrel-util plan [--device DEVICE | --profile NAME] DIR NAME [IMAGE]\n"
+    "  DIR: a directory of this PC (on a handheld of the built-in profile NAME,\n"
+    "  jornada720 by default), an http:// root, or a directory of the device\n"
+    "  folder DEVICE such as '\\Storage Card\\'\n";
 
 void copyName(ce::WCHAR* to, const std::string& name) {
     std::u16string wide = host::fromUtf8(name);
@@ -136,20 +135,25 @@ class PlanSystem {
 }  // namespace
 
 int planCommand(const Arguments& args) {
-    std::string device, profile = "jornada720";
-    std::vector<std::string> rest;
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--device" && i + 1 < args.size()) {
-            device = args[++i];
-        } else if (args[i] == "--profile" && i + 1 < args.size()) {
-            profile = args[++i];
-        } else {
-            rest.push_back(args[i]);
-        }
-    }
+    CommandLine line;
+    std::string error;
+    if (!splitCommandLine(args, {"--device", "--profile"}, line, error))
+        return usageError("plan", error, kUsage);
+    if (line.help)
+        return showUsage(kUsage);
+    std::string device = line.options["--device"];
+    std::string profile = line.options.count("--profile") ? line.options["--profile"] : "jornada720";
+    const Arguments& rest = line.words;
+    host::MachineProfile known;
+    if (!host::MachineProfile::builtin(profile, known))
+        return usageError("plan", "--profile '" + profile + "': the built-in machines are " +
+                                      builtinNames(),
+                          kUsage);
+    if (!device.empty() && line.options.count("--profile"))
+        return usageError("plan", "--device and --profile exclude each other", kUsage);
     if (rest.size() < 2 || rest.size() > 3)
-        return usage();
-    std::string directory = rest[0], error;
+        return usageError("plan", "expected DIR, NAME and perhaps IMAGE", kUsage);
+    std::string directory = rest[0];
     std::string kernel = rest[1], image = rest.size() == 3 ? rest[2] : "";
     Handheld handheld;
     if (!handheld.open(directory, device, profile, "", error))
