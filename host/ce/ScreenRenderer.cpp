@@ -46,8 +46,8 @@ const char* latinFace() {
                                      "/usr/share/wine/fonts/tahomabd.ttf"};
         bool added = true;
         for (const char* f : files) {
-            added = added && FcConfigAppFontAddFile(
-                                 nullptr, reinterpret_cast<const FcChar8*>(f)) == FcTrue;
+            added = added &&
+                    FcConfigAppFontAddFile(nullptr, reinterpret_cast<const FcChar8*>(f)) == FcTrue;
         }
         return added ? "Tahoma" : "DejaVu Sans Condensed";
     }();

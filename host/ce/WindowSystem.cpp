@@ -345,8 +345,8 @@ void WindowSystem::apply(const InputEvent& e) {
             if (e.index < 0 || !ce::SendMessageW(tabs, ce::TCM_GETITEMRECT, ce::WPARAM(e.index),
                                                  reinterpret_cast<ce::LPARAM>(&item))) {
                 ce::LRESULT count = ce::SendMessageW(tabs, ce::TCM_GETITEMCOUNT, 0, 0);
-                scriptError(e, "there is no tab " + std::to_string(e.index) + " (the tabs are 0 to " +
-                                   std::to_string(count - 1) + ")");
+                scriptError(e, "there is no tab " + std::to_string(e.index) +
+                                   " (the tabs are 0 to " + std::to_string(count - 1) + ")");
                 break;
             }
             ce::POINT o = screenOrigin(tabs);

@@ -258,12 +258,21 @@ bool matchesKey(const char* pattern, const std::string& key) {
 }
 
 const ModelKey kModelKeys[] = {
-    {"coredll", [](const std::string& v) { return isOneOf(v, {"present", "missing"}); },
+    {"coredll",
+     [](const std::string& v) {
+         return isOneOf(v, {"present", "missing"});
+     },
      "present or missing"},
-    {"kernel_mode", [](const std::string& v) { return isOneOf(v, {"allowed", "refused"}); },
+    {"kernel_mode",
+     [](const std::string& v) {
+         return isOneOf(v, {"allowed", "refused"});
+     },
      "allowed or refused"},
     {"refuse_physical", isU32, "a physical address such as 0xC0001000"},
-    {"fail.RegisterClassW", [](const std::string& v) { return isOneOf(v, {"yes", "no"}); },
+    {"fail.RegisterClassW",
+     [](const std::string& v) {
+         return isOneOf(v, {"yes", "no"});
+     },
      "yes or no"},
     {"memory.seed", isU64, "a number"},
     {"random.seed", isU64, "a number"},
@@ -277,7 +286,11 @@ const ModelKey kModelKeys[] = {
          return !items.empty();
      },
      "numbers separated by commas"},
-    {"net.dns", [](const std::string& v) { return isOneOf(v, {"on", "off"}); }, "on or off"},
+    {"net.dns",
+     [](const std::string& v) {
+         return isOneOf(v, {"on", "off"});
+     },
+     "on or off"},
     {"net.timeout_ms",
      [](const std::string& v) {
          int ms;

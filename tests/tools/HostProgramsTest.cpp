@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 #include <string>
 
 #include "support/DeviceFolder.h"
@@ -165,7 +166,8 @@ TEST(HostPrograms, CatPrintsTheReasonOfAFailureOnStderr) {
 TEST(HostPrograms, WithoutADeviceKestrelRunsOnAScratchCopyOfTheBuiltExample) {
     std::string sourceBefore = listing(kSourceExamples);
     std::string builtBefore = listing(kBuiltExamples);
-    Result r = runTool("kestrel", "--tap 153 --answer 'Last chance...=no' --press boot --tap cancel");
+    Result r =
+        runTool("kestrel", "--tap 153 --answer 'Last chance...=no' --press boot --tap cancel");
     EXPECT_EQ(r.status, 1) << r.out << r.err;
     EXPECT_TRUE(has(r.out, "from a scratch copy of " + (kBuiltExamples / "jornada720").string()))
         << r.out;
@@ -178,7 +180,8 @@ TEST(HostPrograms, AnExampleFolderOfTheSourceTreeMeansItsBuiltCopy) {
     std::string sourceBefore = listing(kSourceExamples);
     for (const char* form : {"examples/wzero3", "examples/wzero3/", "./examples/ipaq3900"}) {
         SCOPED_TRACE(form);
-        Result r = runTool("kestrel", "--device '" + (fs::path(KESTREL_SOURCE_DIR) / form).string() +
+        Result r =
+            runTool("kestrel", "--device '" + (fs::path(KESTREL_SOURCE_DIR) / form).string() +
                                    "' --tap cancel");
         EXPECT_EQ(r.status, 1) << r.out << r.err;
         EXPECT_TRUE(has(r.out, "(the built copy of examples/")) << r.out;
@@ -215,8 +218,9 @@ TEST(HostPrograms, TheLastLineSaysWhyTheRunEnded) {
         const char* last;
     };
     const Row rows[] = {
-        {"", "kestrel: the application waited for input and the script had none left; the "
-             "kernel was not entered"},
+        {"",
+         "kestrel: the application waited for input and the script had none left; the "
+         "kernel was not entered"},
         {"--tap cancel", "kestrel: the application ended with code 0; the kernel was not entered"},
     };
     for (const Row& row : rows) {
@@ -230,8 +234,8 @@ TEST(HostPrograms, TheLastLineSaysWhyTheRunEnded) {
 
 TEST(HostPrograms, InputLeftAfterTheApplicationQuitIsReported) {
     TempDir dir;
-    Result r = runTool("kestrel",
-                       "--device '" + emptyDevice(dir).string() + "' --tap cancel --tap 153");
+    Result r =
+        runTool("kestrel", "--device '" + emptyDevice(dir).string() + "' --tap cancel --tap 153");
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(has(r.out, "kestrel: 1 input step was not used: step 2 (--tap 153)")) << r.out;
 }
@@ -298,6 +302,34 @@ TEST(HostPrograms, DebugLogHoldsTheLastRunOnly) {
     Result r = runTool("kestrel", "--device '" + device.string() + "' --tap cancel");
     EXPECT_EQ(r.status, 1);
     EXPECT_LT(fs::exists(device / "debug.log") ? fs::file_size(device / "debug.log") : 0, 100000u);
+}
+
+// The pictures in docs/ are what kestrel draws today: each line of
+// docs/screenshots.list rendered again must give the same PNG bytes
+// (scripts/screenshots.sh makes them anew).
+TEST(HostPrograms, DocsScreenshotsAreCurrent) {
+    const fs::path docs = fs::path(KESTREL_SOURCE_DIR) / "docs";
+    std::istringstream list(readBytes(docs / "screenshots.list"));
+    std::string line;
+    int shots = 0;
+    while (std::getline(list, line)) {
+        std::istringstream words(line);
+        std::string file, example, word, input;
+        if (!(words >> file >> example) || file[0] == '#')
+            continue;
+        while (words >> word)
+            input += " '" + word + "'";
+        SCOPED_TRACE(file);
+        TempDir dir;
+        fs::path device = copyExample(dir, example), png = dir.path() / file;
+        runTool("kestrel", "--device '" + device.string() + "'" + input + " --screenshot '" +
+                               png.string() + "'");
+        ASSERT_TRUE(fs::exists(png));
+        EXPECT_TRUE(readBytes(png) == readBytes(docs / file))
+            << "docs/" << file << " is out of date: run scripts/screenshots.sh";
+        ++shots;
+    }
+    EXPECT_EQ(shots, 3);
 }
 
 }  // namespace

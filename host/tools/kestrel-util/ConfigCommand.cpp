@@ -144,8 +144,8 @@ bool parseValue(BootSettings& s, const Field& f, const std::string& value, std::
         std::string accepted = "0 to " + std::to_string(f.limit);
         if (f.offset == offsetof(BootSettings, rootDevice))
             accepted += ", or wd, sd, md, nfs, dk, ld";
-        return error = "bad value for " + std::string(f.name) + ": '" + value + "' (" + accepted +
-                       ")",
+        return error =
+                   "bad value for " + std::string(f.name) + ": '" + value + "' (" + accepted + ")",
                false;
     }
     number(s, f) = uint32_t(v);
@@ -237,6 +237,7 @@ int configCommand(const Arguments& args) {
         return usageError("config", "expected show or set", kUsage);
     if (words[0] != "show" && words[0] != "set")
         return usageError("config", "unknown action '" + words[0] + "' (show or set)", kUsage);
-    return usageError("config", words[0] == "show" ? "expected FILE" : "expected FILE and FIELD=VALUE...",
+    return usageError("config",
+                      words[0] == "show" ? "expected FILE" : "expected FILE and FIELD=VALUE...",
                       kUsage);
 }

@@ -142,13 +142,14 @@ int planCommand(const Arguments& args) {
     if (line.help)
         return showUsage(kUsage);
     std::string device = line.options["--device"];
-    std::string profile = line.options.count("--profile") ? line.options["--profile"] : "jornada720";
+    std::string profile =
+        line.options.count("--profile") ? line.options["--profile"] : "jornada720";
     const Arguments& rest = line.words;
     host::MachineProfile known;
     if (!host::MachineProfile::builtin(profile, known))
-        return usageError("plan", "--profile '" + profile + "': the built-in machines are " +
-                                      builtinNames(),
-                          kUsage);
+        return usageError(
+            "plan", "--profile '" + profile + "': the built-in machines are " + builtinNames(),
+            kUsage);
     if (!device.empty() && line.options.count("--profile"))
         return usageError("plan", "--device and --profile exclude each other", kUsage);
     if (rest.size() < 2 || rest.size() > 3)

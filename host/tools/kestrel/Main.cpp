@@ -223,11 +223,13 @@ int main(int argc, char** argv) {
     int code = WinMain(ce::GetModuleHandleW(nullptr), nullptr, nullptr, 0);
     // Back in the application: no jump ended the run, so no kernel ran.
     if (r.clockRanOut)
-        finish(1, "the application was still waiting when an hour of simulated time had passed; "
-                  "the kernel was not entered");
+        finish(1,
+               "the application was still waiting when an hour of simulated time had passed; "
+               "the kernel was not entered");
     if (r.idle)
-        finish(1, "the application waited for input and the script had none left; "
-                  "the kernel was not entered");
+        finish(1,
+               "the application waited for input and the script had none left; "
+               "the kernel was not entered");
     finish(1, "the application ended with code " + std::to_string(code) +
                   "; the kernel was not entered");
 }
