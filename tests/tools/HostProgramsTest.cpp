@@ -268,6 +268,11 @@ TEST(HostPrograms, SerialBytesComeAsMarkedReadableLines) {
     EXPECT_EQ(r.out.find('\0'), std::string::npos);
     EXPECT_EQ(r.out.find('\r'), std::string::npos);
     EXPECT_TRUE(has(r.out, "\n[UART] kernel: ")) << r.out;
+    // A box's text of two lines: the second indented under the first.
+    EXPECT_TRUE(has(r.out,
+                    "\n[MessageBox \"WARNING\" 0x24] Data in memory will be lost.\n"
+                    "  Are you sure? -> Yes\n"))
+        << r.out;
     // Every line is a Console-page line, a message box, a marked serial line
     // or one of kestrel's own.
     size_t start = 0;

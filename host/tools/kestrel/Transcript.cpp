@@ -6,13 +6,18 @@ void Transcript::console(const std::string& text) {
 
 void Transcript::show(host::Machine::Channel channel, const std::string& bytes) {
     switch (channel) {
-        case host::Machine::Channel::MessageBox:
-            // A box is one line already; it goes out at once, between whole lines.
-            std::fputs(bytes.c_str(), out_);
-            if (!bytes.empty() && bytes.back() != '\n')
-                std::fputc('\n', out_);
+        case host::Machine::Channel::MessageBox: {
+            // A box goes out at once, between whole lines; the lines of a
+            // text of several lines are indented under its first.
+            std::string box = bytes;
+            if (!box.empty() && box.back() == '\n')
+                box.pop_back();
+            for (size_t at = box.find('\n'); at != std::string::npos; at = box.find('\n', at + 3))
+                box.insert(at + 1, "  ");
+            std::fprintf(out_, "%s\n", box.c_str());
             std::fflush(out_);
             break;
+        }
         case host::Machine::Channel::Com1:
             add(com1_, bytes);
             break;
