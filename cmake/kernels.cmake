@@ -84,7 +84,7 @@ if(KESTREL_ARM_GCC AND KESTREL_ARM_STRIP AND KESTREL_GZIP)
     # The test programs are defined after this file: attach the kernels to the
     # ones that read them once every target exists.
     function(kestrel_kernel_users)
-        foreach(user test_loader test_arch test_memory test_tools kestrel-util)
+        foreach(user test_loader test_arch test_memory test_boot test_tools kestrel-util)
             if(TARGET ${user})
                 add_dependencies(${user} kestrel_kernels)
             endif()
