@@ -65,6 +65,7 @@ void request(const std::string& directory, const std::string& kernel, const std:
         s.rootDevice = kRootSd;
     }
     s.pauseBeforeBoot = 0;
+    s.serialConsole = 0;  // the plan's report goes to standard output, not the UART
 }
 
 // The whole content of a file of the boot's file manager.
