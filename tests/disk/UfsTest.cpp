@@ -146,15 +146,9 @@ class UfsTest : public ::testing::TestWithParam<Geometry> {
     // Where the on-disk inode of a file of `size` bytes whose first block
     // is at fragment `first` lies.
     uint64_t inodeOf(uint64_t size, uint32_t first) {
-        std::string bytes = diskBytes();
-        std::string sizeBytes = le(uint32_t(size)) + le(uint32_t(size >> 32));
-        for (size_t at = bytes.find(le(first)); at != std::string::npos;
-             at = bytes.find(le(first), at + 1)) {
-            if (at >= 40 && bytes.compare(at - 32, 8, sizeBytes) == 0)
-                return at - 40;
-        }
-        ADD_FAILURE() << "no inode with size " << size;
-        return 0;
+        size_t at = findInode(diskBytes(), size, first);
+        EXPECT_NE(at, std::string::npos) << "no inode with size " << size;
+        return at;
     }
     // The directory entry of `name` (a regular file) in the disk.
     uint64_t entryOf(const std::string& name, uint8_t type = 8) {
