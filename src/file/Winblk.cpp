@@ -152,8 +152,10 @@ bool labelValid(const uint8_t* label) {
            count <= DiskLabel::kMaxPartitions && DiskLabel::checksumOf(label, count) == 0;
 }
 
-int findPartition(WinblkDisk& disk, int index) {
-    if (int r = rawRead(disk, 0, 1, disk.sectorBuffer))
+}  // namespace
+
+int winblkFindPartition(WinblkDisk& disk, int index, SectorReader read, void* context) {
+    if (int r = read(context, 0, disk.sectorBuffer))
         return r;
     std::memcpy(disk.partitionTable, disk.sectorBuffer + kPartitionTableOffset,
                 sizeof disk.partitionTable);
@@ -166,7 +168,7 @@ int findPartition(WinblkDisk& disk, int index) {
     }
     disk.startSector = le32(entry + offsetof(PartitionEntry, firstSector));
     disk.sectorCount = le32(entry + offsetof(PartitionEntry, sectorCount));
-    if (int r = rawRead(disk, disk.startSector + 1, 1, disk.sectorBuffer))
+    if (int r = read(context, disk.startSector + 1, disk.sectorBuffer))
         return r;
     std::memcpy(disk.label, disk.sectorBuffer, sizeof disk.label);
     if (!labelValid(disk.label)) {
@@ -181,6 +183,13 @@ int findPartition(WinblkDisk& disk, int index) {
     disk.sectorCount = le32(partition + offsetof(LabelPartition, size));
     debugPrint(TEXT("start sector=0x%x\n"), disk.startSector);
     return 0;
+}
+
+namespace {
+
+// The driver as the sector reader of the partition discovery.
+int readDiskSector(void* context, uint32_t sector, uint8_t* destination) {
+    return rawRead(*static_cast<WinblkDisk*>(context), sector, 1, destination);
 }
 
 // A partition that runs past the end of the disk is cut there; one that
@@ -218,7 +227,7 @@ int winblkOpen(OpenFileRecord* record, const char* prefix, int unit, int index) 
     if (r == 0)
         r = checkDisk(*disk);
     if (r == 0)
-        r = findPartition(*disk, index);
+        r = winblkFindPartition(*disk, index, readDiskSector, disk);
     if (r == 0)
         keepInsideDisk(*disk);
     if (r != 0)

@@ -45,3 +45,14 @@ struct OpenFileRecord {
 
 // The entry of the Windows CE block device layer.
 const DeviceSwitch& winblk();
+
+struct WinblkDisk;
+// Reads one 512-byte sector, counted from the start of the disk; 0 or an
+// error number.
+using SectorReader = int (*)(void* context, uint32_t sector, uint8_t* destination);
+// The partition discovery of `open`, over any sector reader: reads the
+// partition table of sector 0 and the disk label, and sets the disk's
+// startSector and sectorCount (`diskInfo` must hold the disk's size). 0, 22
+// for a label index it does not have, or the reader's error. Progress goes to
+// the debug output.
+int winblkFindPartition(WinblkDisk& disk, int index, SectorReader read, void* context);
