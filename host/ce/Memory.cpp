@@ -2,6 +2,7 @@
 // to the machine's AddressSpace.
 #include "ce/CoreDll.h"
 #include "machine/AddressSpace.h"
+#include "machine/PhysicalMemory.h"
 #include "platform/ce/CeMemory.h"
 
 namespace {
@@ -24,6 +25,25 @@ BOOL VirtualFree(LPVOID address, DWORD size, DWORD type) {
 
 BOOL VirtualCopy(LPVOID dest, LPVOID source, DWORD size, DWORD protect) {
     return space().virtualCopy(dest, source, size, protect) ? TRUE : FALSE;
+}
+
+// Physical memory is the profile's RAM; what is available is what the OS has
+// not handed out. The process's 32 MiB slot is its virtual space.
+void GlobalMemoryStatus(MEMORYSTATUS* status) {
+    if (!status)
+        return;
+    host::Machine& machine = host::Machine::current();
+    uint64_t total = machine.profile().ramTotal();
+    uint64_t available = uint64_t(machine.component<host::PhysicalMemory>().freeFrameCount()) *
+                         host::PhysicalMemory::kPageSize;
+    auto clamp = [](uint64_t v) { return DWORD(v > 0xFFFFFFFF ? 0xFFFFFFFF : v); };
+    *status = MEMORYSTATUS{};
+    status->dwLength = sizeof *status;
+    status->dwTotalPhys = clamp(total);
+    status->dwAvailPhys = clamp(available);
+    status->dwMemoryLoad = total ? DWORD((total - available) * 100 / total) : 0;
+    status->dwTotalVirtual = 32u << 20;
+    status->dwAvailVirtual = 32u << 20;
 }
 
 }  // namespace ce

@@ -14,6 +14,7 @@ constexpr ce::ULONG kAddressNone = ce::INADDR_NONE;
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -22,6 +23,8 @@ constexpr ce::ULONG kAddressNone = ce::INADDR_NONE;
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
+#include <vector>
 
 // glibc may define these as macros; WinSock functions of the same names are
 // defined below.
@@ -275,6 +278,50 @@ int recv(SOCKET s, char* buffer, int length, int flags) {
 
 int closesocket(SOCKET s) {
     return network().close(s) ? 0 : host::fail(WSAENOTSOCK);
+}
+
+int select(int, fd_set* readfds, fd_set* writefds, fd_set* exceptfds, const timeval* timeout) {
+    // One poll entry per socket of the three sets, in set order.
+    fd_set* sets[3] = {readfds, writefds, exceptfds};
+    const short events[3] = {POLLIN, POLLOUT, POLLPRI};
+    std::vector<::pollfd> polls;
+    for (int k = 0; k < 3; ++k) {
+        if (!sets[k])
+            continue;
+        if (sets[k]->fd_count > std::size(sets[k]->fd_array))
+            return host::fail(WSAEINVAL);
+        for (UINT i = 0; i < sets[k]->fd_count; ++i) {
+            int fd = network().fd(sets[k]->fd_array[i]);
+            if (fd < 0)
+                return host::fail(WSAENOTSOCK);
+            polls.push_back(::pollfd{fd, events[k], 0});
+        }
+    }
+    if (timeout && (timeout->tv_sec < 0 || timeout->tv_usec < 0))
+        return host::fail(WSAEINVAL);
+    int ms = timeout ? int(int64_t(timeout->tv_sec) * 1000 + timeout->tv_usec / 1000) : -1;
+    int r;
+    do {
+        r = ::poll(polls.data(), polls.size(), ms);
+    } while (r < 0 && errno == EINTR);
+    if (r < 0)
+        return host::fail(host::wsaError(errno));
+    int ready = 0;
+    size_t at = 0;
+    for (int k = 0; k < 3; ++k) {
+        if (!sets[k])
+            continue;
+        UINT kept = 0;
+        for (UINT i = 0; i < sets[k]->fd_count; ++i, ++at) {
+            // A closed or failed connection counts as readable: recv tells.
+            short seen = polls[at].revents & (events[k] | (k == 0 ? POLLHUP | POLLERR : 0));
+            if (seen)
+                sets[k]->fd_array[kept++] = sets[k]->fd_array[i];
+        }
+        sets[k]->fd_count = kept;
+        ready += int(kept);
+    }
+    return ready;
 }
 
 hostent* gethostbyname(const char* name) {

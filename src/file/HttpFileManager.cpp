@@ -7,6 +7,7 @@
 #include "console/Console.h"
 #include "file/HttpConnection.h"
 #include "platform/ce/CeFile.h"
+#include "platform/ce/CeMemory.h"
 #include "platform/ce/CeSystem.h"
 #include "platform/ce/CeText.h"
 
@@ -14,35 +15,6 @@ namespace {
 
 constexpr ce::WORD kWinsockVersion = 0x0101;
 constexpr uint16_t kDefaultPort = 80;
-
-bool isSeparator(char c) {
-    return c == ' ' || c == ':' || c == '\r' || c == '\n';
-}
-
-// The next token of `text` at `cursor`, split at space, ':', CR and LF; null
-// at the end. Ends the token with a 0 byte in place.
-char* nextToken(char*& cursor) {
-    while (*cursor && isSeparator(*cursor))
-        ++cursor;
-    if (!*cursor)
-        return nullptr;
-    char* token = cursor;
-    while (*cursor && !isSeparator(*cursor))
-        ++cursor;
-    if (*cursor)
-        *cursor++ = 0;
-    return token;
-}
-
-bool equalsIgnoringCase(const char* a, const char* b) {
-    for (; *a && *b; ++a, ++b) {
-        char x = *a >= 'A' && *a <= 'Z' ? char(*a + 32) : *a;
-        char y = *b >= 'A' && *b <= 'Z' ? char(*b + 32) : *b;
-        if (x != y)
-            return false;
-    }
-    return *a == *b;
-}
 
 // The value of the leading decimal digits; 0 when there are none. A value
 // beyond 32 bits stays at 0xFFFFFFFF, which no buffer can hold.
@@ -220,35 +192,75 @@ bool HttpFileManager::sendRequest(const HttpConnection& connection, const char* 
     return true;
 }
 
-uint32_t HttpFileManager::receiveAll(ce::SOCKET socket, char* buffer, uint32_t size, bool& failed) {
-    uint32_t total = 0;
-    while (total < size) {
-        uint32_t want = size - total > 0x7FFFFFFF ? 0x7FFFFFFF : size - total;
-        int r = ce::recv(socket, buffer + total, int(want), 0);
-        if (r < 0) {
-            failed = true;
+HttpFileManager::HeadResult HttpFileManager::receiveHead(HttpConnection& connection, char* buffer,
+                                                         uint32_t& received, HttpHead& parsed) {
+    received = 0;
+    uint32_t deadline = ce::GetTickCount() + limits_.headMs;
+    parsed = HttpHead::parse(buffer, 0, kHeadBytes);
+    while (parsed.verdict == HttpHead::kIncomplete) {
+        uint32_t n = 0;
+        auto outcome = connection.receive(buffer + received, kHeadBytes - received,
+                                          limits_.receiveWaitMs, deadline, n);
+        if (outcome == HttpConnection::kClosed)
             break;
+        if (outcome != HttpConnection::kReceived) {
+            reportReceive(outcome);
+            return kHeadFailed;
         }
-        if (r == 0)
-            break;
-        total += uint32_t(r);
+        received += n;
+        parsed = HttpHead::parse(buffer, received, kHeadBytes);
     }
-    return total;
+    switch (parsed.verdict) {
+        case HttpHead::kComplete:
+            lastStatus_ = parsed.status;
+            return kHeadSound;
+        case HttpHead::kTooLong:
+            console->print(TEXT("header too long.\n"));
+            return kHeadFailed;
+        case HttpHead::kBadStatusLine:
+            console->print(TEXT("bad status line.\n"));
+            return kHeadFailed;
+        case HttpHead::kBadLength:
+            console->print(TEXT("bad Content-Length.\n"));
+            return kHeadFailed;
+        default:
+            // The server closed before the empty line.
+            if (received == 0)
+                return kHeadEmpty;
+            console->print(TEXT("header cut short after %u bytes.\n"), received);
+            return kHeadFailed;
+    }
 }
 
-void HttpFileManager::scanHeaderChunk(char* chunk, uint32_t& length, bool& found) {
-    // A 255-byte chunk holds at most 128 tokens.
-    char* tokens[kReceiveChunk / 2 + 1];
-    uint32_t count = 0;
-    for (char* cursor = chunk; char* token = nextToken(cursor);)
-        tokens[count++] = token;
-    for (uint32_t i = 0; i < count; ++i) {
-        // A name that ends its chunk has no value in it; the value is not
-        // looked for in the next chunk.
-        if (equalsIgnoringCase(tokens[i], "content-length") && i + 1 < count) {
-            length = decimalValue(tokens[i + 1]);
-            found = true;
+bool HttpFileManager::receiveBody(HttpConnection& connection, char* buffer, uint32_t from,
+                                  uint32_t size) {
+    uint64_t allowed =
+        limits_.bodyMs +
+        uint64_t(size) * 1000 / (limits_.bodyBytesPerSecond ? limits_.bodyBytesPerSecond : 1);
+    uint32_t deadline = ce::GetTickCount() + uint32_t(allowed > 0x7FFFFFFF ? 0x7FFFFFFF : allowed);
+    // Straight into the content, as much as each receive brings.
+    for (uint32_t total = from; total < size;) {
+        uint32_t n = 0;
+        auto outcome =
+            connection.receive(buffer + total, size - total, limits_.receiveWaitMs, deadline, n);
+        if (outcome == HttpConnection::kClosed) {
+            console->print(TEXT("content cut short: %u of %u bytes.\n"), total, size);
+            return false;
         }
+        if (outcome != HttpConnection::kReceived) {
+            reportReceive(outcome);
+            return false;
+        }
+        total += n;
+    }
+    return true;
+}
+
+void HttpFileManager::reportReceive(uint32_t outcome) {
+    if (outcome == HttpConnection::kTimedOut) {
+        console->print(TEXT("receive timed out.\n"));
+    } else {
+        console->print(TEXT("can't receive. cause=%d\n"), ce::GetLastError());
     }
 }
 
@@ -261,31 +273,24 @@ uint32_t HttpFileManager::head(uint32_t& headerBytes) {
     }
     if (!sendRequest(connection, headPiece))
         return 0;
-    std::unique_ptr<char[]> buffer(new (std::nothrow) char[kReceiveChunk + 1]);
+    std::unique_ptr<char[]> buffer(new (std::nothrow) char[kHeadBytes]);
     if (!buffer) {
         console->print(TEXT("can't allocate receive buffer.\n"));
         return 0;
     }
-    uint32_t length = 0, total = 0;
-    bool found = false, failed = false;
-    while (!failed) {
-        uint32_t n = receiveAll(connection.socket(), buffer.get(), kReceiveChunk, failed);
-        if (n == 0)
-            break;
-        buffer[n] = 0;
-        scanHeaderChunk(buffer.get(), length, found);
-        total += n;
-    }
-    if (failed)
-        console->print(TEXT("can't receive. cause=%d\n"), ce::GetLastError());
-    headerBytes = total;
-    if (found) {
+    uint32_t received = 0;
+    HttpHead parsed;
+    HeadResult result = receiveHead(connection, buffer.get(), received, parsed);
+    headerBytes = result == kHeadSound ? parsed.headerBytes : received;
+    if (result == kHeadSound && parsed.hasLength) {
         console->print(TEXT("open http://%S%S - header %d byte contents %d byte\n"), hostName,
-                       asciiPath, total, length);
-    } else {
-        console->print(TEXT("No Content-Length.\n"));
+                       asciiPath, parsed.headerBytes, parsed.contentLength);
+        return parsed.contentLength;
     }
-    return found ? length : 0;
+    // A sound head without a length, or no answer at all, announce nothing.
+    if (result != kHeadFailed)
+        console->print(TEXT("No Content-Length.\n"));
+    return 0;
 }
 
 int32_t HttpFileManager::read(void* destination, uint32_t count, uint32_t offset) {
@@ -302,6 +307,16 @@ int32_t HttpFileManager::read(void* destination, uint32_t count, uint32_t offset
     return copyFromContent(destination, count, p);
 }
 
+bool HttpFileManager::fitsMemory(uint32_t length) {
+    ce::MEMORYSTATUS memory{};
+    memory.dwLength = sizeof memory;
+    ce::GlobalMemoryStatus(&memory);
+    if (length <= memory.dwAvailPhys)
+        return true;
+    console->print(TEXT("content too large: %u bytes, %u free.\n"), length, memory.dwAvailPhys);
+    return false;
+}
+
 int32_t HttpFileManager::fetchContent() {
     if (headerLength == 0)
         contentLength = head(headerLength);
@@ -310,24 +325,39 @@ int32_t HttpFileManager::fetchContent() {
         return 0;
     if (!sendRequest(connection, getPiece))
         return -1;
-    // The GET response's header is as long as the whole HEAD response.
-    std::unique_ptr<char[]> header(new (std::nothrow) char[size_t(headerLength)]);
-    std::unique_ptr<char[]> body(new (std::nothrow) char[size_t(contentLength)]);
-    if (!header || !body) {
+    std::unique_ptr<char[]> headBuffer(new (std::nothrow) char[kHeadBytes]);
+    if (!headBuffer) {
         console->print(TEXT("can't allocate receive buffer.\n"));
         return -1;
     }
-    bool failed = false;
-    receiveAll(connection.socket(), header.get(), headerLength, failed);
-    uint32_t received =
-        failed ? 0 : receiveAll(connection.socket(), body.get(), contentLength, failed);
-    if (failed) {
-        console->print(TEXT("can't receive. cause=%d\n"), ce::GetLastError());
+    // The GET's own head says where its body starts and how long it is.
+    uint32_t received = 0;
+    HttpHead parsed;
+    HeadResult result = receiveHead(connection, headBuffer.get(), received, parsed);
+    if (result != kHeadSound) {
+        if (result == kHeadEmpty)
+            console->print(TEXT("no answer.\n"));
         return -1;
     }
-    // A server that closes early delivers a shorter file, never bytes that
-    // did not arrive.
-    contentLength = received;
+    if (!parsed.succeeded())
+        console->print(TEXT("server answered status %d.\n"), parsed.status);
+    uint32_t length = parsed.hasLength ? parsed.contentLength : 0;
+    if (!fitsMemory(length))
+        return -1;
+    std::unique_ptr<char[]> body(length ? new (std::nothrow) char[length] : nullptr);
+    if (length && !body) {
+        console->print(TEXT("can't allocate receive buffer.\n"));
+        return -1;
+    }
+    uint32_t early = received - parsed.headerBytes;
+    if (early > length)
+        early = length;
+    if (early)
+        std::memcpy(body.get(), headBuffer.get() + parsed.headerBytes, early);
+    if (!receiveBody(connection, body.get(), early, length))
+        return -1;
+    headerLength = parsed.headerBytes;
+    contentLength = length;
     content = body.release();
     cached = 1;
     return 1;

@@ -7,6 +7,7 @@
 
 UfsFileManager::UfsFileManager(Console*& console) : FileManager(console) {
     openFile.device = &winblk();
+    openFile.console = &this->console;
     debugLevel = 1;
     console->print(TEXT("FileManager: UFS\n"));
 }
@@ -56,8 +57,17 @@ int32_t UfsFileManager::read(void* destination, uint32_t count, uint32_t offset)
         return -1;
     if (offset != kCurrentPosition)
         ufsSeek(openFile, offset, ufs_origin::kFromStart);
+    // The result must stay a non-negative count.
+    if (count > 0x7FFFFFFF)
+        count = 0x7FFFFFFF;
     uint32_t remaining = 0;
-    ufsRead(openFile, destination, count, remaining);
+    uint32_t at = openFile.file->seekPosition;
+    if (int e = ufsRead(openFile, destination, count, remaining)) {
+        // A damaged or unreadable file is never delivered short.
+        console->print(TEXT("read error %d in \"%S\" at %u.\n"), e, asciiPath,
+                       at + (count - remaining));
+        return -1;
+    }
     return int32_t(count - remaining);
 }
 

@@ -24,8 +24,9 @@ class UfsFileManager : public FileManager {
     uint32_t size() override;
     // Always 0.
     uint32_t close() override;
-    // The bytes read; fewer at the end of the file or after a device error;
-    // -1 with no file open.
+    // The bytes read; fewer only at the end of the file. -1 with no file open,
+    // or when the device fails or the file's on-disk data is damaged, after
+    // a line naming the error and the position.
     int32_t read(void* destination, uint32_t count, uint32_t offset) override;
     // The file system is read-only: nothing is written and the result is 0.
     int32_t write(const void* source, uint32_t count, uint32_t offset) override;

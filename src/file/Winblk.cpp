@@ -1,9 +1,12 @@
 #include "file/Winblk.h"
 
+#include <cstdarg>
 #include <cstring>
 #include <new>
 
+#include "console/Console.h"
 #include "file/ErrorNumber.h"
+#include "file/FaultReport.h"
 #include "file/LittleEndian.h"
 #include "file/WinblkDisk.h"
 #include "platform/ce/CeDisk.h"
@@ -31,6 +34,19 @@ void debugPrint(const ce::WCHAR* format, ...) {
         ce::OutputDebugStringW(buffer);
 }
 
+// The debug output has the request's lines already; a failed request is
+// also shown on the console, with its request, as the debug output shows it.
+void consoleLine(const WinblkDisk& disk, const ce::WCHAR* format, ...) {
+    if (!disk.console || !*disk.console)
+        return;
+    ce::WCHAR line[ce::WSPRINTF_LIMIT];
+    va_list args;
+    va_start(args, format);
+    ce::wvsprintfW(line, format, args);
+    va_end(args);
+    (*disk.console)->print(TEXT("%s"), line);
+}
+
 int rawRead(WinblkDisk& disk, uint32_t sector, uint32_t n, void* destination) {
     ce::SG_REQ request{};
     request.sr_start = sector;
@@ -42,12 +58,17 @@ int rawRead(WinblkDisk& disk, uint32_t sector, uint32_t n, void* destination) {
     debugPrint(TEXT("rawread(0x%x, %d)"), sector, n);
     if (!ce::DeviceIoControl(disk.handle, ce::DISK_IOCTL_READ, &request, sizeof request, nullptr, 0,
                              nullptr, nullptr)) {
-        debugPrint(TEXT("DeviceIoControl() failed.error=%d\n"), ce::GetLastError());
+        ce::DWORD error = ce::GetLastError();
+        debugPrint(TEXT("DeviceIoControl() failed.error=%d\n"), error);
+        consoleLine(disk, TEXT("rawread(0x%x, %d)DeviceIoControl() failed.error=%d\n"), sector, n,
+                    error);
         return kIo;
     }
     debugPrint(TEXT("=%d\n"), request.sr_status);
     if (request.sr_status != 0) {
         debugPrint(TEXT("DeviceIoControl(READ): status=%d\n"), request.sr_status);
+        consoleLine(disk, TEXT("rawread(0x%x, %d)=%d\nDeviceIoControl(READ): status=%d\n"), sector,
+                    n, request.sr_status, request.sr_status);
         return kIo;
     }
     return 0;
@@ -131,19 +152,23 @@ bool labelValid(const uint8_t* label) {
            count <= DiskLabel::kMaxPartitions && DiskLabel::checksumOf(label, count) == 0;
 }
 
-int findPartition(WinblkDisk& disk, int index) {
-    if (int r = rawRead(disk, 0, 1, disk.sectorBuffer))
+}  // namespace
+
+int winblkFindPartition(WinblkDisk& disk, int index, SectorReader read, void* context) {
+    if (int r = read(context, 0, disk.sectorBuffer))
         return r;
     std::memcpy(disk.partitionTable, disk.sectorBuffer + kPartitionTableOffset,
                 sizeof disk.partitionTable);
     const uint8_t* entry = choosePartition(disk);
     if (!entry) {
         disk.startSector = 0;
+        disk.sectorCount = disk.diskInfo.di_total_sectors;
         debugPrint(TEXT("no Tolvar partition, start sector=0x%x\n"), 0);
         return 0;
     }
     disk.startSector = le32(entry + offsetof(PartitionEntry, firstSector));
-    if (int r = rawRead(disk, disk.startSector + 1, 1, disk.sectorBuffer))
+    disk.sectorCount = le32(entry + offsetof(PartitionEntry, sectorCount));
+    if (int r = read(context, disk.startSector + 1, disk.sectorBuffer))
         return r;
     std::memcpy(disk.label, disk.sectorBuffer, sizeof disk.label);
     if (!labelValid(disk.label)) {
@@ -155,8 +180,30 @@ int findPartition(WinblkDisk& disk, int index) {
     const uint8_t* partition =
         disk.label + offsetof(DiskLabel, partitions) + sizeof(LabelPartition) * uint32_t(index);
     disk.startSector = le32(partition + offsetof(LabelPartition, firstSector));
+    disk.sectorCount = le32(partition + offsetof(LabelPartition, size));
     debugPrint(TEXT("start sector=0x%x\n"), disk.startSector);
     return 0;
+}
+
+namespace {
+
+// The driver as the sector reader of the partition discovery.
+int readDiskSector(void* context, uint32_t sector, uint8_t* destination) {
+    return rawRead(*static_cast<WinblkDisk*>(context), sector, 1, destination);
+}
+
+// A partition that runs past the end of the disk is cut there; one that
+// starts beyond it has no sector that can be read. A driver that reports no
+// size leaves the partition as its table gives it.
+void keepInsideDisk(WinblkDisk& disk) {
+    uint32_t total = disk.diskInfo.di_total_sectors;
+    if (total == 0)
+        return;
+    if (disk.startSector >= total) {
+        disk.sectorCount = 0;
+    } else if (disk.sectorCount > total - disk.startSector) {
+        disk.sectorCount = total - disk.startSector;
+    }
 }
 
 int winblkClose(OpenFileRecord* record) {
@@ -174,12 +221,15 @@ int winblkOpen(OpenFileRecord* record, const char* prefix, int unit, int index) 
     if (!disk)
         return kNoMemory;
     disk->handle = ce::INVALID_HANDLE_VALUE;
+    disk->console = record->console;
     record->deviceState = disk;
     int r = openDevice(*disk, prefix, unit);
     if (r == 0)
         r = checkDisk(*disk);
     if (r == 0)
-        r = findPartition(*disk, index);
+        r = winblkFindPartition(*disk, index, readDiskSector, disk);
+    if (r == 0)
+        keepInsideDisk(*disk);
     if (r != 0)
         winblkClose(record);
     return r;
@@ -192,10 +242,20 @@ int winblkStrategy(void* state, int direction, uint32_t sector, uint32_t count, 
     auto* disk = static_cast<WinblkDisk*>(state);
     if (!disk)
         return kNoDevice;
+    uint64_t sectors = (uint64_t(count) + WinblkDisk::kSectorBytes - 1) / WinblkDisk::kSectorBytes;
+    if (uint64_t(sector) + sectors > disk->sectorCount) {
+        reportFault(disk->console,
+                    TEXT("read beyond the partition: sector 0x%x, %u bytes; the partition has ")
+                        TEXT("0x%x sectors\n"),
+                    sector, count, disk->sectorCount);
+        return kIo;
+    }
     sector += disk->startSector;
     uint32_t n = count / WinblkDisk::kSectorBytes;
-    if (int r = rawRead(*disk, sector, n, destination))
-        return r;
+    if (n != 0) {
+        if (int r = rawRead(*disk, sector, n, destination))
+            return r;
+    }
     uint32_t whole = n * WinblkDisk::kSectorBytes;
     if (whole < count) {
         if (int r = rawRead(*disk, sector + n, 1, disk->sectorBuffer))

@@ -7,6 +7,8 @@
 
 #include "platform/ce/CeDisk.h"
 
+class Console;
+
 // One entry of the partition table at byte 446 of sector 0.
 struct PartitionEntry {
     uint8_t bootFlag;
@@ -72,5 +74,9 @@ struct WinblkDisk {
     uint8_t label[kLabelBytes];  // the label header and eight partitions
     uint8_t sectorBuffer[kSectorBytes];
     uint32_t startSector;
+    // Sectors of the partition from startSector on, never past the end of
+    // the disk: every read must lie inside them.
+    uint32_t sectorCount;
+    Console* const* console;  // the record's: where read failures are also printed
 };
 static_assert(sizeof(DiskLabel) <= WinblkDisk::kLabelBytes);

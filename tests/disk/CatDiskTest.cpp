@@ -50,6 +50,48 @@ TEST_F(CatDiskTest, BareImage) {
     }
 }
 
+TEST_F(CatDiskTest, DamagedBlockPointersFail) {
+    // The stored files use direct blocks and the single indirect block (8 KiB
+    // blocks, 1 KiB fragments); a pointer past the file system in any of
+    // them makes cat fail, never deliver a shorter file.
+    std::string plain = kernel_;
+    std::string gzipped = readBytes(work_.path() / "tree/boot/kernel.gz");
+    std::string bytes = readBytes(image());
+    uint32_t fragments = uint32_t(bytes.size() / 1024);
+    struct Row {
+        const char* path;
+        const std::string* stored;
+        uint32_t field;  // byte offset in the inode
+        const char* why;
+    } rows[] = {
+        {"boot/kernel", &plain, 40, "first direct block"},
+        {"boot/kernel", &plain, 44, "second direct block"},
+        {"boot/kernel", &plain, 88, "single indirect block"},
+        {"boot/kernel.gz", &gzipped, 40, "first direct block of a gzip file"},
+        {"boot/kernel.gz", &gzipped, 84, "last direct block of a gzip file"},
+        {"boot/kernel.gz", &gzipped, 88, "single indirect block of a gzip file"},
+    };
+    for (const Row& row : rows) {
+        std::string damaged = bytes;
+        // The file's first block (gzip stores random data as it is, so the
+        // plain bytes are in the gzip file too, at another alignment).
+        size_t at = bytes.find(row.stored->substr(0, 8192));
+        while (at != std::string::npos && at % 1024 != 0)
+            at = bytes.find(row.stored->substr(0, 8192), at + 1);
+        ASSERT_NE(at, std::string::npos) << row.why;
+        uint32_t first = uint32_t(at / 1024);
+        size_t inode = findInode(bytes, row.stored->size(), first);
+        ASSERT_NE(inode, std::string::npos) << row.why;
+        damaged.replace(inode + row.field, 4, le32Bytes(fragments + 100));
+        fs::path copy = work_.path() / "damaged.img";
+        writeBytes(copy, damaged);
+        Result r = cat(work_, "'" + copy.string() + "' " + row.path);
+        EXPECT_NE(r.status, 0) << row.why << ": " << r.out.size() << " bytes";
+        EXPECT_NE(r.err.find("beyond the file system"), std::string::npos) << row.why << r.err;
+        EXPECT_NE(r.err.find("read error 5 in"), std::string::npos) << row.why << r.err;
+    }
+}
+
 TEST_F(CatDiskTest, DeviceFolderDisk) {
     fs::path device = work_.path() / "device";
     fs::create_directories(device / "root");

@@ -100,4 +100,22 @@ std::string patternBytes(size_t n, uint32_t seed) {
     return bytes;
 }
 
+std::string le32Bytes(uint32_t value) {
+    std::string b(4, 0);
+    put32(b, 0, value);
+    return b;
+}
+
+size_t findInode(const std::string& bytes, uint64_t size, uint32_t first) {
+    // The size is at offset 8 of the inode, the first block address at 40.
+    std::string sizeBytes = le32Bytes(uint32_t(size)) + le32Bytes(uint32_t(size >> 32));
+    std::string address = le32Bytes(first);
+    for (size_t at = bytes.find(address); at != std::string::npos;
+         at = bytes.find(address, at + 1)) {
+        if (at >= 40 && bytes.compare(at - 32, 8, sizeBytes) == 0)
+            return at - 40;
+    }
+    return std::string::npos;
+}
+
 }  // namespace disk_testing

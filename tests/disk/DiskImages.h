@@ -45,4 +45,11 @@ void placeImage(const std::filesystem::path& disk, uint32_t sector,
 
 std::string patternBytes(size_t n, uint32_t seed);
 
+// Four little-endian bytes.
+std::string le32Bytes(uint32_t value);
+// The offset in `bytes` (a file-system or disk image) of the UFS1 inode of a
+// file of `size` bytes whose first block is at fragment `first`; npos when
+// there is none.
+size_t findInode(const std::string& bytes, uint64_t size, uint32_t first);
+
 }  // namespace disk_testing

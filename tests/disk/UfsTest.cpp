@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <sstream>
 
 #include "DiskImages.h"
 #include "file/ErrorNumber.h"
@@ -135,6 +136,19 @@ class UfsTest : public ::testing::TestWithParam<Geometry> {
             diskBytes().find(le(fragmentOf(k.substr(0, b))) + le(fragmentOf(k.substr(b, b))));
         EXPECT_NE(at, std::string::npos);
         return at - 40;
+    }
+    static uint32_t le32At(const std::string& bytes, uint64_t at) {
+        uint32_t v = 0;
+        for (int i = 3; i >= 0; --i)
+            v = v << 8 | uint8_t(bytes[size_t(at) + i]);
+        return v;
+    }
+    // Where the on-disk inode of a file of `size` bytes whose first block
+    // is at fragment `first` lies.
+    uint64_t inodeOf(uint64_t size, uint32_t first) {
+        size_t at = findInode(diskBytes(), size, first);
+        EXPECT_NE(at, std::string::npos) << "no inode with size " << size;
+        return at;
     }
     // The directory entry of `name` (a regular file) in the disk.
     uint64_t entryOf(const std::string& name, uint8_t type = 8) {
@@ -337,7 +351,7 @@ TEST_P(UfsTest, DamagedDirectoryAndInodes) {
         {0, 0x7FFF, 5, 0, "record length past its block"},
         {1, 0x7FFFFFF0, 5, 0, "inode number beyond the file system"},
         {0, 0, 2, 0, "record length 0 ends the block: not found"},
-        {3, 0x7FFFFFF0, 0, 0, "data address past the file system"},
+        {3, 0x7FFFFFF0, 0, -1, "data address past the file system: an error, not a short read"},
     };
     std::string original = diskBytes();
     for (const Row& row : rows) {
@@ -359,7 +373,7 @@ TEST_P(UfsTest, DamagedDirectoryAndInodes) {
     }
 }
 
-TEST_P(UfsTest, DeviceErrorEndsTheRead) {
+TEST_P(UfsTest, DeviceErrorFailsTheRead) {
     std::string kernel = patternBytes(kKernelBytes, 1);
     uint32_t b = GetParam().block;
     uint32_t sector =
@@ -370,8 +384,106 @@ TEST_P(UfsTest, DeviceErrorEndsTheRead) {
     ASSERT_TRUE(setRoot());
     ASSERT_TRUE(files().open(u"boot/kernel", 3));
     std::string buffer(4 * b, 0);
-    EXPECT_EQ(files().read(buffer.data(), 4 * b, 0), int32_t(2 * b));  // the bytes before it
+    // The blocks before the bad one read; a read that meets it fails whole.
+    EXPECT_EQ(files().read(buffer.data(), 2 * b, 0), int32_t(2 * b));
     EXPECT_TRUE(buffer.substr(0, 2 * b) == kernel.substr(0, 2 * b));
+    for (uint32_t chunk : {4 * b, b, 100u}) {
+        EXPECT_EQ(files().read(buffer.data(), chunk, 2 * b - (chunk == 4 * b ? 2 * b : 0)), -1)
+            << chunk;
+    }
+    // The driver's line is on the console too, then the read's.
+    std::ostringstream line;
+    line << "rawread(0x" << std::hex << sector;
+    EXPECT_NE(capture_.utf8().find(line.str()), std::string::npos) << capture_.utf8();
+    EXPECT_NE(capture_.utf8().find("DeviceIoControl() failed.error=30\n"), std::string::npos);
+    EXPECT_NE(capture_.utf8().find("read error 5 in \"boot/kernel\" at "), std::string::npos)
+        << capture_.utf8();
+}
+
+TEST_P(UfsTest, DamagedPointersFailTheRead) {
+    const uint32_t b = GetParam().block, frag = GetParam().fragment;
+    const std::string kernel = patternBytes(kKernelBytes, 1);
+    const std::string original = diskBytes();
+    const uint64_t sb = uint64_t(kPartition) * kSector + 8192;
+    const uint32_t fragments = le32At(original, sb + 0x24);
+    const uint32_t inodes = le32At(original, sb + 0xB8) * le32At(original, sb + 0x2C);
+    const uint64_t kernelAt = kernelInode();
+    const size_t single = original.find(le(fragmentOf(kernel.substr(12 * b, b))) +
+                                        le(fragmentOf(kernel.substr(13 * b, b))));
+    ASSERT_NE(single, std::string::npos);
+    const std::string small = patternBytes(1000, 2);
+    const uint64_t smallAt = inodeOf(1000, fragmentOf(small));
+    // The inode of the link "abs", whose target is kept inside it.
+    const uint64_t linkAt = original.find("/boot/kernel") - 40;
+    const uint64_t smallFragments = (1000 + frag - 1) / frag;
+    struct Row {
+        uint64_t at;  // where the 32-bit value goes
+        uint32_t value;
+        const char* path;
+        int open;         // the error of opening the path
+        uint32_t offset;  // then a read of 100 bytes there fails
+        const char* why;
+    } rows[] = {
+        {kernelAt + 40, 0x7FFFFFF0, "boot/kernel", 0, 0, "first direct address"},
+        {kernelAt + 44, fragments, "boot/kernel", 0, b, "second direct address, just past"},
+        {kernelAt + 88, 0x7FFFFFF0, "boot/kernel", 0, 12 * b, "single indirect address"},
+        {single + 4, fragments, "boot/kernel", 0, 13 * b, "entry of the single indirect block"},
+        {smallAt + 40, uint32_t(fragments - smallFragments + 1), "boot/small", 0, 0,
+         "a fragment run that crosses the end"},
+        {entryOf("kernel"), inodes, "boot/kernel", 5, 0, "inode number just past the last"},
+        {linkAt + 8, 0xFFFFFFFF, "abs", 2, 0, "link length beyond any path"},
+        {linkAt + 12, 0xFFFFFFFF, "abs", 2, 0, "link length that would wrap a sum"},
+    };
+    for (const Row& row : rows) {
+        writeAt(disk(), 0, original);
+        patch32(row.at, row.value);
+        files_.reset();
+        capture_.text.clear();
+        ASSERT_TRUE(setRoot());
+        EXPECT_EQ(openError(row.path), row.open) << row.why;
+        if (row.open != 0)
+            continue;
+        char buffer[100];
+        if (row.offset != 0) {
+            // What lies before the damage reads, and without a word about it.
+            EXPECT_EQ(files().read(buffer, 100, 0), 100) << row.why;
+            EXPECT_EQ(capture_.utf8().find("beyond"), std::string::npos) << capture_.utf8();
+        }
+        EXPECT_EQ(files().read(buffer, 100, row.offset), -1) << row.why;
+        EXPECT_NE(capture_.utf8().find("beyond the file system"), std::string::npos)
+            << row.why << capture_.utf8();
+    }
+    // The root directory with a hole where its first block should be: a
+    // directory has no holes.
+    writeAt(disk(), 0, original);
+    const uint64_t inodeArea =
+        uint64_t(kPartition) * kSector + uint64_t(le32At(original, sb + 0x10)) * frag;
+    patch32(inodeArea + 2 * 128 + 40, 0);
+    files_.reset();
+    ASSERT_TRUE(setRoot());
+    EXPECT_EQ(openError("boot/kernel"), errno_value::kIo);
+    EXPECT_NE(capture_.utf8().find("ufs: hole in block 0 of inode 2\n"), std::string::npos)
+        << capture_.utf8();
+}
+
+TEST_P(UfsTest, PartitionSmallerThanTheFileSystem) {
+    // The partition table gives the file system fewer sectors than it has:
+    // what lies beyond the partition is not read, whatever the disk holds.
+    const std::string kernel = patternBytes(kKernelBytes, 1);
+    const uint32_t b = GetParam().block;
+    uint32_t lastData = fragmentOf(kernel.substr(kKernelBytes / b * b - b, b));
+    uint32_t cut = lastData * (GetParam().fragment / 512);  // sectors of the partition
+    makeDisk(
+        disk(), kPartition + uint32_t(fs::file_size(image()) / kSector) + 64,
+        {"start=" + std::to_string(kPartition) + ", size=" + std::to_string(cut) + ", type=a9"});
+    placeImage(disk(), kPartition, image());
+    ASSERT_TRUE(setRoot());
+    ASSERT_TRUE(files().open(u"boot/kernel", 3));
+    std::string out(kKernelBytes, 0);
+    EXPECT_EQ(files().read(out.data(), kKernelBytes, 0), -1);
+    EXPECT_NE(capture_.utf8().find("read beyond the partition: sector 0x"), std::string::npos)
+        << capture_.utf8();
+    EXPECT_EQ(files().read(out.data(), 1000, 0), 1000);
 }
 
 TEST_P(UfsTest, BlockMapLevels) {

@@ -7,6 +7,7 @@
 #include "file/WinblkDisk.h"
 #include "platform/ce/CeDisk.h"
 #include "platform/ce/CeFile.h"
+#include "support/CaptureConsole.h"
 #include "support/DeviceFolder.h"
 
 namespace {
@@ -243,6 +244,81 @@ TEST_F(WinblkTest, Strategy) {
     EXPECT_EQ(d.close(&record_), 0);
     EXPECT_EQ(state(), nullptr);
     EXPECT_EQ(device_.machine().component<host::HandleTable>().openCount(), 0u);
+}
+
+TEST_F(WinblkTest, ReadsStayInsideThePartition) {
+    struct Row {
+        std::vector<std::string> partitions;
+        std::string label;        // written at the partition's second sector; "" for none
+        uint32_t diskSectors;     // the image is cut to this many sectors
+        uint32_t start, sectors;  // the partition the reads are held to
+        const char* why;
+    } rows[] = {
+        {{"start=100, size=400, type=a9"}, "", 600, 100, 400, "the partition table's extent"},
+        {{"start=100, size=400, type=a9"},
+         diskLabel({{150, 50}, {200, 10}}),
+         600,
+         150,
+         50,
+         "the label's partition 0"},
+        {{"start=64, size=100, type=83"}, "", 600, 0, 600, "no partition: the whole disk"},
+        {{"start=100, size=400, type=a9"}, "", 300, 100, 200, "cut at the end of the disk"},
+    };
+    for (const Row& row : rows) {
+        makeDisk(disk(), 600, row.partitions);
+        if (!row.label.empty())
+            writeAt(disk(), 101 * kSector, row.label);
+        std::filesystem::resize_file(disk(), uint64_t(row.diskSectors) * kSector);
+        ASSERT_EQ(open(), 0) << row.why;
+        EXPECT_EQ(state()->startSector, row.start) << row.why;
+        EXPECT_EQ(state()->sectorCount, row.sectors) << row.why;
+        const DeviceSwitch& d = winblk();
+        std::string out(1024, 0);
+        struct Read {
+            uint32_t sector, count;
+            int result;
+        } reads[] = {
+            {row.sectors - 1, 512, 0},         // the last sector
+            {row.sectors - 2, 1024, 0},        // the last two
+            {row.sectors - 1, 513, 5},         // one byte past
+            {row.sectors, 1, 5},               // the first sector after it
+            {0xFFFFFFFF, 512, 5},              // a sector number that would wrap
+            {row.sectors - 1, 0xFFFFFE00, 5},  // a count that would wrap
+        };
+        for (const Read& r : reads) {
+            size_t before = log().size();
+            std::vector<char> buffer(r.count <= 1024 ? 1024 : 0);
+            EXPECT_EQ(d.strategy(state(), 1, r.sector, r.count, buffer.data(), nullptr), r.result)
+                << row.why << " sector " << r.sector << " count " << r.count;
+            std::string printed = log().substr(before);
+            // Out of range: refused before the driver is asked.
+            EXPECT_EQ(printed.find("rawread") == std::string::npos, r.result != 0) << printed;
+            EXPECT_EQ(printed.find("read beyond the partition: ") != std::string::npos,
+                      r.result != 0)
+                << printed;
+        }
+        winblk().close(&record_);
+    }
+}
+
+TEST_F(WinblkTest, DriverFailuresAreShownOnTheConsole) {
+    makeDisk(disk(), 600, {"start=100, size=400, type=a9"});
+    testing_support::CaptureConsole capture;
+    Console* console = &capture;
+    record_.console = &console;
+    std::string error;
+    ASSERT_TRUE(device_.machine().profile().set("disk.DSK1.bad_sector", "110", error));
+    ASSERT_EQ(open(), 0);
+    EXPECT_EQ(capture.utf8(), "");  // progress stays on the debug output
+    std::string out(1024, 0);
+    EXPECT_EQ(winblk().strategy(state(), 1, 10, 1024, out.data(), nullptr), 5);
+    EXPECT_EQ(capture.utf8(), "rawread(0x6e, 2)DeviceIoControl() failed.error=30\n");
+    EXPECT_TRUE(logged("rawread(0x6e, 2)DeviceIoControl() failed.error=30\n")) << log();
+    capture.text.clear();
+    EXPECT_EQ(winblk().strategy(state(), 1, 400, 512, out.data(), nullptr), 5);
+    EXPECT_EQ(capture.utf8(),
+              "read beyond the partition: sector 0x190, 512 bytes; the partition has 0x190 "
+              "sectors\n");
 }
 
 // The driver's checks of the requests it is given.

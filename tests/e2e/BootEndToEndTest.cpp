@@ -317,4 +317,54 @@ TEST(BootEndToEndFault, DamagedGzipFilesAreNotBooted) {
     }
 }
 
+// A memory-disk image on a UFS partition whose single indirect block pointer
+// lies past the file system: the image cannot be read whole, so nothing is
+// booted (a shorter image must never be taken for the whole one).
+TEST(BootEndToEndFault, DamagedImageOnAUfsPartitionIsNotBooted) {
+    Handheld h("jornada720");
+    TempDir work;
+    fs::create_directories(work.path() / "tree");
+    fs::copy_file(h.card() / "keldos.gz", work.path() / "tree" / "keldos.gz");
+    // 200 KiB of image: 8 KiB blocks reach the single indirect block.
+    std::string image = "MDIM";
+    for (uint32_t x = 1; image.size() < 200000;) {
+        x = x * 1103515245 + 12345;
+        image += char(x >> 16);
+    }
+    testing_support::writeBytes(work.path() / "tree" / "mini.fs", image);
+    fs::path ufs = work.path() / "ufs.img";
+    ASSERT_EQ(run("makefs -t ffs -o version=1,bsize=8192,fsize=1024 -s 2m '" + ufs.string() +
+                  "' '" + (work.path() / "tree").string() + "' > /dev/null"),
+              0);
+    // The image's inode: its size at offset 8, its first block's fragment
+    // address at 40; the single indirect address is at 88.
+    std::string bytes = readBytes(ufs);
+    size_t data = bytes.find(image.substr(0, 8192));
+    ASSERT_TRUE(data != std::string::npos && data % 1024 == 0);
+    auto le32 = [](uint64_t v) {
+        return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
+    };
+    size_t inode = bytes.find(le32(image.size()) + le32(0));
+    while (inode != std::string::npos && bytes.compare(inode + 32, 4, le32(data / 1024)) != 0)
+        inode = bytes.find(le32(image.size()) + le32(0), inode + 1);
+    ASSERT_NE(inode, std::string::npos);
+    bytes.replace(inode - 8 + 88, 4, le32(0x00100000));
+    testing_support::writeBytes(ufs, bytes);
+    fs::path disk = h.dir() / "disks" / "DSK1.img";
+    ASSERT_EQ(run("truncate -s 3M '" + disk.string() +
+                  "' && echo 'start=64, size=4096, type=a9' | "
+                  "sfdisk -q --no-reread --no-tell-kernel '" +
+                  disk.string() + "' > /dev/null"),
+              0);
+    ASSERT_EQ(run("dd if='" + ufs.string() + "' of='" + disk.string() +
+                  "' bs=512 seek=64 conv=notrunc status=none"),
+              0);
+    h.set("directory=1:/ kernelName=keldos.gz rootDevice=md imageName=mini.fs");
+    Result r = h.boot();
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_NE(r.out.find("beyond the file system"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("read error 5 in \"mini.fs\""), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("kernel: entered"), std::string::npos) << r.out;
+}
+
 }  // namespace

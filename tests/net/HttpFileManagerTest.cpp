@@ -5,6 +5,7 @@
 
 #include <random>
 
+#include "HostileServer.h"
 #include "ce/Network.h"
 #include "file/HttpFileManager.h"
 #include "support/CaptureConsole.h"
@@ -278,19 +279,36 @@ Reply answerWith(const std::string& header, const std::string& body, const std::
 }
 
 TEST_F(HttpTest, ContentLengthForms) {
+    const std::string ok = "HTTP/1.0 200 OK\r\n";
     struct Row {
         std::string header;
         uint32_t size;
-        bool announced;
+        const char* printed;  // null: the line with the header and content lengths
+        int32_t read;         // of 128 bytes at 0
+        const char* why;
     } rows[] = {
-        {"HTTP/1.0 200 OK\r\nContent-Length: 300\r\n\r\n", 300, true},
-        {"HTTP/1.0 200 OK\r\ncontent-length:300\r\n\r\n", 300, true},  // no space, lower case
-        {"HTTP/1.0 200 OK\r\nCONTENT-LENGTH:  300\r\nServer: x\r\n\r\n", 300, true},
-        {"HTTP/1.0 200 OK\r\nCoNtEnT-LeNgTh: 300\r\n\r\n", 300, true},
-        {"HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\n", 0, false},  // no length
-        {"HTTP/1.0 200 OK\r\nContent-Length-X: 300\r\n\r\n", 0, false},     // another name
-        {"HTTP/1.0 200 OK\r\nContent-Length: 99999999999\r\n\r\n", 0xFFFFFFFF, true},  // capped
-        {"", 0, false},  // the server says nothing
+        {ok + "Content-Length: 300\r\n\r\n", 300, nullptr, 128, "the usual form"},
+        {ok + "content-length:300\r\n\r\n", 300, nullptr, 128, "no space, lower case"},
+        {ok + "CONTENT-LENGTH:  300\r\nServer: x\r\n\r\n", 300, nullptr, 128, "two spaces"},
+        {ok + "CoNtEnT-LeNgTh: 300 \r\n\r\n", 300, nullptr, 128, "a blank after the digits"},
+        {ok + "Content-Length: 300\r\nContent-Length: 300\r\n\r\n", 300, nullptr, 128,
+         "the same length twice"},
+        {"HTTP/1.0 200 OK\nContent-Length: 300\n\n", 300, nullptr, 128, "lines ending in LF"},
+        {ok + "Content-Type: text/plain\r\n\r\n", 0, "No Content-Length.\n", 0,
+         "no length: the file is empty"},
+        {ok + "Content-Length-X: 300\r\n\r\n", 0, "No Content-Length.\n", 0, "another name"},
+        {"", 0, "No Content-Length.\n", -1, "the server says nothing"},
+        {ok + "Content-Length: 99999999999\r\n\r\n", 0, "bad Content-Length.\n", -1,
+         "more than 32 bits"},
+        {ok + "Content-Length: -300\r\n\r\n", 0, "bad Content-Length.\n", -1, "negative"},
+        {ok + "Content-Length: +300\r\n\r\n", 0, "bad Content-Length.\n", -1, "a sign"},
+        {ok + "Content-Length: 300abc\r\n\r\n", 0, "bad Content-Length.\n", -1, "junk after"},
+        {ok + "Content-Length: 3 00\r\n\r\n", 0, "bad Content-Length.\n", -1, "a blank inside"},
+        {ok + "Content-Length:\r\n\r\n", 0, "bad Content-Length.\n", -1, "no digits"},
+        {ok + "Content-Length: 300\r\nContent-Length: 301\r\n\r\n", 0, "bad Content-Length.\n", -1,
+         "two lengths that differ"},
+        {"HTTX/1.0 200 OK\r\nContent-Length: 300\r\n\r\n", 0, "bad status line.\n", -1,
+         "not an HTTP status line"},
     };
     for (const Row& row : rows) {
         std::string body = randomBytes(300, 3);
@@ -300,13 +318,18 @@ TEST_F(HttpTest, ContentLengthForms) {
         capture_.text.clear();
         ASSERT_TRUE(setRoot(rootOf(server.port())));
         ASSERT_TRUE(open("/k"));
-        EXPECT_EQ(files().size(), row.size) << row.header;
-        std::string head = "open http://127.0.0.1/k - header " + std::to_string(row.header.size()) +
-                           " byte contents " + std::to_string(int32_t(row.size)) + " byte\n";
-        EXPECT_NE(printed().find(row.announced ? head : "No Content-Length.\n"), std::string::npos)
-            << printed();
-        std::string data = readAll(128);
-        EXPECT_EQ(data, row.announced ? body : "") << row.header;  // unannounced: empty
+        EXPECT_EQ(files().size(), row.size) << row.why;
+        std::string line = row.printed ? row.printed
+                                       : "open http://127.0.0.1/k - header " +
+                                             std::to_string(row.header.size()) + " byte contents " +
+                                             std::to_string(row.size) + " byte\n";
+        EXPECT_NE(printed().find(line), std::string::npos) << row.why << printed();
+        std::string buffer(128, 0);
+        EXPECT_EQ(files().read(buffer.data(), 128, 0), row.read) << row.why;
+        if (row.read > 0) {
+            EXPECT_EQ(buffer, body.substr(0, 128)) << row.why;
+            EXPECT_EQ(readAll(100), body) << row.why;  // from position 0, by pieces
+        }
     }
 }
 
@@ -339,7 +362,7 @@ TEST_F(HttpTest, RequestThatDoesNotFitIsRefused) {
         const char* why;
     } rows[] = {
         {169, 2, 2, "both requests fit"},
-        {170, 0, 0, "HEAD refused: no length, so the GET gives nothing"},
+        {170, 0, 2, "HEAD refused; the GET's own head gives the length"},
         {171, 0, -1, "both refused: the read fails"},
     };
     for (const Row& row : rows) {
@@ -353,30 +376,42 @@ TEST_F(HttpTest, RequestThatDoesNotFitIsRefused) {
     }
 }
 
-TEST_F(HttpTest, ChunkBoundaries) {
-    // The HEAD response is received in 255-byte chunks, each split on its own.
+TEST_F(HttpTest, LengthAnywhereInTheHead) {
+    // The head is read whole, however the receives cut it; it must end
+    // within 4 KiB.
     auto padded = [](size_t before, const std::string& tail) {
         return "HTTP/1.0 200 OK\r\nX: " + std::string(before - 20, 'p') + tail;
     };
+    const std::string tail = "\r\nContent-Length: 7\r\n\r\n";
     struct Row {
         std::string header;
         uint32_t size;
+        int32_t read;  // of 16 bytes at 0
         const char* why;
     } rows[] = {
-        {padded(255, "\r\nContent-Length: 7\r\n\r\n"), 7, "name starts the second chunk"},
-        {padded(250, "\r\nContent-Length: 7\r\n\r\n"), 0, "name cut by the chunk boundary"},
-        {padded(239, "\r\nContent-Length: 7\r\n\r\n"), 0,
-         "name ends the first chunk, value in the next"},
-        {padded(236, "\r\nContent-Length: 7\r\n\r\n"), 7, "name and value in the first chunk"},
-        {padded(250, "\r\nContent-Length: 7\r\n\r\n") + "Content-Length: 5\r\n", 5, "later line"},
+        {padded(255, tail), 7, 7, "name at 255 bytes"},
+        {padded(250, tail), 7, 7, "name across 255 bytes"},
+        {padded(239, tail), 7, 7, "value after 255 bytes"},
+        {padded(4000, tail), 7, 7, "a head of 4 KiB"},
+        {padded(4096 - tail.size() + 1, tail), 0, -1, "one byte more than 4 KiB"},
+        {padded(100000, tail), 0, -1, "a head of 100 KB"},
+        {padded(250, tail) + "1234567", 7, 7, "after the head: the body"},
     };
     for (const Row& row : rows) {
         ScriptedServer server(
             [&](const std::string& r) { return answerWith(row.header, "1234567", r); });
         files_.reset();
+        capture_.text.clear();
         ASSERT_TRUE(setRoot(rootOf(server.port())));
         ASSERT_TRUE(open("/k"));
         EXPECT_EQ(files().size(), row.size) << row.why;
+        char buffer[16];
+        EXPECT_EQ(files().read(buffer, 16, 0), row.read) << row.why;
+        if (row.read < 0) {
+            EXPECT_NE(printed().find("header too long.\n"), std::string::npos) << printed();
+        } else {
+            EXPECT_EQ(std::string(buffer, 7), "1234567") << row.why;
+        }
     }
 }
 
@@ -384,13 +419,28 @@ TEST_F(HttpTest, OddBodies) {
     std::string header = "HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\n";
     struct Row {
         Reply get;
-        int32_t result;  // of a read of 2000 bytes at 0
+        int32_t result;       // of a read of 2000 bytes at 0
+        const char* printed;  // by the failing read
         const char* why;
     } rows[] = {
-        {{header + std::string(400, 'x')}, 400, "server closes early: the bytes that came"},
-        {{header + std::string(400, 'x'), true}, -1, "connection reset: the read fails"},
-        {{header.substr(0, 10)}, 0, "closed inside the header: empty"},
-        {{header + std::string(1200, 'y')}, 1000, "more than announced: the announced length"},
+        {{header + std::string(400, 'x')},
+         -1,
+         "content cut short: 400 of 1000 bytes.\n",
+         "server closes early: an error, not a shorter file"},
+        {{header + std::string(400, 'x'), true},
+         -1,
+         "can't receive. cause=",
+         "connection reset: the read fails"},
+        {{header.substr(0, 10)},
+         -1,
+         "header cut short after 10 bytes.\n",
+         "closed inside the header"},
+        {{""}, -1, "no answer.\n", "closed without a byte"},
+        {{header + std::string(1200, 'y')}, 1000, "", "more than announced: the announced length"},
+        {{"HTTP/1.0 200 OK\r\nContent-Length: 999\r\n\r\n" + std::string(1200, 'y')},
+         999,
+         "",
+         "the GET's own length, not the HEAD's"},
     };
     for (const Row& row : rows) {
         ScriptedServer server([&](const std::string& r) {
@@ -402,9 +452,7 @@ TEST_F(HttpTest, OddBodies) {
         ASSERT_TRUE(open("/k"));
         std::string buffer(2000, 0);
         EXPECT_EQ(files().read(buffer.data(), 2000, 0), row.result) << row.why;
-        if (row.result < 0) {
-            EXPECT_NE(printed().find("can't receive. cause="), std::string::npos) << printed();
-        }
+        EXPECT_NE(printed().find(row.printed), std::string::npos) << row.why << printed();
     }
 }
 
@@ -481,6 +529,96 @@ TEST_F(PythonServerTest, KestrelUtilCat) {
               0);
     EXPECT_TRUE(testing_support::readBytes(file) ==
                 testing_support::readBytes(dir_.path() / "kernel"));
+}
+
+}  // namespace
+
+namespace {
+
+// A real peer that misbehaves (tests/net/hostile_http.py). The time limits
+// are cut short so that the tests of stalling servers take about a second.
+class HostileServerTest : public HttpTest {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(server_.running());
+        HttpFileManager::TimeLimits limits;
+        limits.receiveWaitMs = 400;
+        limits.headMs = 1000;
+        limits.bodyMs = 1000;
+        limits.bodyBytesPerSecond = 1 << 30;
+        files().setTimeLimits(limits);
+        ASSERT_TRUE(setRoot(rootOf(server_.port())));
+    }
+
+    net_testing::HostileServer server_;
+};
+
+std::string knownBody() {
+    std::string body;
+    for (int i = 0; i < 1024; ++i)
+        body += char(i);
+    return body;
+}
+
+TEST_F(HostileServerTest, Answers) {
+    struct Row {
+        const char* path;
+        uint32_t size;
+        int32_t read;         // of 2048 bytes at 0
+        const char* printed;  // a line of the read (or of size)
+        const char* why;
+    } rows[] = {
+        {"/endless-header", 0, -1, "header too long.\n", "a head that never ends"},
+        {"/silent", 0, -1, "receive timed out.\n", "a server that stays silent"},
+        {"/drip-header", 0, -1, "receive timed out.\n", "a head a byte at a time: its time ends"},
+        {"/drip-body", 100000, -1, "receive timed out.\n", "a body a byte at a time"},
+        {"/short-body", 1000, -1, "content cut short: 400 of 1000 bytes.\n", "a body too short"},
+        {"/huge", 0xFFFFFFFF, -1, "content too large: 4294967295 bytes, ",
+         "a length beyond the free memory: nothing is taken for it"},
+        {"/negative", 0, -1, "bad Content-Length.\n", "a negative length"},
+        {"/head-mismatch", 1024, 1024, "header 568 byte contents 1024 byte",
+         "HEAD and GET heads of different lengths"},
+        {"/lf-only", 1024, 1024, "contents 1024 byte", "lines ending in LF"},
+        {"/missing", 29, 29, "server answered status 404.\n", "not found: the page is the content"},
+    };
+    for (const Row& row : rows) {
+        capture_.text.clear();
+        ASSERT_TRUE(open(row.path));
+        EXPECT_EQ(files().size(), row.size) << row.why;
+        std::string buffer(2048, 0);
+        EXPECT_EQ(files().read(buffer.data(), 2048, 0), row.read) << row.why << printed();
+        EXPECT_NE(printed().find(row.printed), std::string::npos) << row.why << printed();
+        if (row.read == 1024) {
+            EXPECT_TRUE(buffer.substr(0, 1024) == knownBody()) << row.why;
+        }
+    }
+    EXPECT_EQ(files().lastStatus(), 404u);
+    EXPECT_EQ(network().openCount(), 0u);  // every connection was closed
+}
+
+TEST_F(HostileServerTest, KestrelUtilCatFailsOnBadAnswers) {
+    // The tool runs with the system's own time limits: only answers that
+    // fail at once are tried here.
+    struct Row {
+        const char* path;
+        int status;
+        const char* printed;
+    } rows[] = {
+        {"/endless-header", 1, "header too long.\n"},
+        {"/short-body", 1, "content cut short: 400 of 1000 bytes.\n"},
+        {"/huge", 1, "content too large"},
+        {"/missing", 1, "HTTP status 404"},
+        {"/lf-only", 0, ""},
+    };
+    for (const Row& row : rows) {
+        testing_support::ToolResult r = testing_support::runTool(
+            "kestrel-util", "cat " + rootOf(server_.port()) + " " + row.path);
+        EXPECT_EQ(r.status, row.status) << row.path << r.err;
+        EXPECT_NE(r.err.find(row.printed), std::string::npos) << row.path << r.err;
+        if (row.status == 0) {
+            EXPECT_TRUE(r.out == knownBody()) << row.path;
+        }
+    }
 }
 
 }  // namespace

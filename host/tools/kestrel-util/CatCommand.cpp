@@ -16,6 +16,8 @@
 #include "Handheld.h"
 #include "console/Console.h"
 #include "file/FileManager.h"
+#include "file/GzipFileManager.h"
+#include "file/HttpFileManager.h"
 #include "machine/Machine.h"
 #include "machine/MachineProfile.h"
 #include "platform/ce/CeText.h"
@@ -79,7 +81,10 @@ int catCommand(const Arguments& args) {
     StreamConsole console(stderr);
     Console* slot = &console;
     uint32_t kind = fileKindFor(directory);
-    std::unique_ptr<FileManager> files(FileManager::create(slot, kind));
+    // The web-server backend is kept at hand to ask for the answer's status.
+    HttpFileManager* web = kind == FileManager::kHttp ? new HttpFileManager(slot) : nullptr;
+    std::unique_ptr<FileManager> files(web ? new GzipFileManager(slot, web)
+                                           : FileManager::create(slot, kind));
     if (!files)
         return fail("no reader for " + directory + " (kind " + std::to_string(kind) + ")");
     std::u16string wideDirectory = host::fromUtf8(directory), name = host::fromUtf8(line.words[1]);
@@ -91,5 +96,12 @@ int catCommand(const Arguments& args) {
     bool copied = copyContent(*files, error);
     files->close();
     std::fflush(stdout);
-    return copied ? 0 : fail(error);
+    if (!copied)
+        return fail(error);
+    // The system takes any answer as the content; a person wants to know.
+    uint32_t status = web ? web->lastStatus() : 200;
+    if (status < 200 || status > 299)
+        return fail("the server answered HTTP status " + std::to_string(status) +
+                    "; what it sent was written as the content");
+    return 0;
 }

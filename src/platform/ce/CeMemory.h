@@ -24,6 +24,19 @@ BOOL VirtualCopy(LPVOID dest, LPVOID source, DWORD size, DWORD protect);
 using LockPagesProc = BOOL (*)(LPVOID address, DWORD size, DWORD* frames, int options);
 using UnlockPagesProc = BOOL (*)(LPVOID address, DWORD size);
 
+// The machine's memory, in bytes.
+struct MEMORYSTATUS {
+    DWORD dwLength;
+    DWORD dwMemoryLoad;  // percent in use
+    DWORD dwTotalPhys;
+    DWORD dwAvailPhys;
+    DWORD dwTotalPageFile;
+    DWORD dwAvailPageFile;
+    DWORD dwTotalVirtual;
+    DWORD dwAvailVirtual;
+};
+void GlobalMemoryStatus(MEMORYSTATUS* status);
+
 // Kernel mode for the thread (the CPU then runs in System mode); returns the
 // previous state.
 BOOL SetKMode(BOOL kernel);

@@ -74,6 +74,17 @@ struct hostent {
     char** h_addr_list;  // null-terminated list of h_length-byte addresses
 };
 
+// The socket sets and time-out of select. A set holds 64 sockets (WinSock's
+// FD_SETSIZE, a name the host's headers take for a macro).
+struct fd_set {
+    UINT fd_count;
+    SOCKET fd_array[64];
+};
+struct timeval {
+    LONG tv_sec;
+    LONG tv_usec;
+};
+
 int WSAStartup(WORD version, WSADATA* data);
 int WSACleanup();
 int WSAGetLastError();
@@ -85,6 +96,10 @@ int send(SOCKET s, const char* buffer, int length, int flags);
 // Returns the bytes received, 0 when the peer closed, or SOCKET_ERROR.
 int recv(SOCKET s, char* buffer, int length, int flags);
 int closesocket(SOCKET s);
+// Waits until a socket of a set is ready or the time-out (null: none) ends.
+// The number of ready sockets, each set keeping only its ready ones; 0 when
+// the time ran out; SOCKET_ERROR after a failure.
+int select(int nfds, fd_set* readfds, fd_set* writefds, fd_set* exceptfds, const timeval* timeout);
 hostent* gethostbyname(const char* name);
 // A dotted IPv4 address in network byte order, or INADDR_NONE.
 ULONG inet_addr(const char* text);
