@@ -3,6 +3,7 @@
 #include "boot/Boot.h"
 #include "boot/BootSequence.h"
 #include "boot/MenuInterface.h"
+#include "boot/SettingsReader.h"
 #include "console/Com1.h"
 #include "console/Console.h"
 #include "file/FileManager.h"
@@ -11,6 +12,8 @@
 #include "memory/Destinations.h"
 #include "memory/MemoryManager.h"
 #include "platform/Architecture.h"
+#include "platform/ProcessorFamily.h"
+#include "platform/ce/CeText.h"
 #include "platform/ce/CeWindow.h"
 
 namespace {
@@ -52,6 +55,13 @@ void BootAttempt::announce() {
     boot_.console->print(TEXT("kestrel build number: %d\n"), kBuildNumber);
     boot_.console->print(TEXT("%s (cpu=0x%08x machine=0x%08x)\n"),
                          menu_.platformName(menu_.platformIndex()), s.cpuId, s.machineId);
+    // A short configuration file: say which settings were not in it.
+    const SettingsReader::Result& loaded = menu_.loadedRecord();
+    if (loaded.accepted && loaded.firstDefault) {
+        boot_.console->print(
+            TEXT("kestrel.cnf holds %d of %d bytes: %S and the fields after it are defaults.\n"),
+            loaded.recordBytes, BootSettings::kSize, loaded.firstDefault);
+    }
 }
 
 bool BootAttempt::sizeImage(uint32_t& imageBytes) {
@@ -152,7 +162,24 @@ bool BootAttempt::chainIsSound() {
     return true;
 }
 
+// The CPU family the Boot object recognised must be the processor's, when
+// GetSystemInfo tells the processor: the other family's kernel and
+// second-stage loader would leave Windows CE for a machine that is not there.
+bool BootAttempt::processorFits() {
+    uint32_t family = runningProcessorFamily();
+    if (family == 0 || boot_.cpuKind == 0 || cpuInFamily(boot_.cpuKind, family))
+        return true;
+    ce::WCHAR platformBuffer[32], processorBuffer[32];
+    ce::wsprintfW(detail_, TEXT("Platform CPU %s is not this processor (%s).\n"),
+                  cpuName(menu_.settings().cpuId, platformBuffer),
+                  cpuName(family, processorBuffer));
+    boot_.console->print(TEXT("%s"), detail_);
+    return failWith(detail_);
+}
+
 bool BootAttempt::jump() {
+    if (!processorFits())
+        return false;
     if (menu_.settings().pauseBeforeBoot) {
         int answer = ce::MessageBoxW(menu_.rootHandle(), TEXT("Push YES to boot."),
                                      TEXT("Last chance..."), ce::MB_YESNO | ce::MB_ICONEXCLAMATION);

@@ -20,7 +20,9 @@ class BootAttempt {
     // Everything up to the jump; false at the first failing step, whose
     // message failure() then gives (an open file is closed by fail()).
     bool prepare();
-    // The "Last chance..." question and the jump; returns only on failure.
+    // The processor check (the platform's CPU family must be the one
+    // GetSystemInfo reports), the "Last chance..." question and the jump;
+    // returns only on failure.
     bool jump();
     // Closes what is open and shows the failure's box.
     void fail();
@@ -35,11 +37,13 @@ class BootAttempt {
     bool placeKernel(uint32_t imageBytes);
     bool loadImage();
     bool chainIsSound();
+    bool processorFits();
     bool failWith(const ce::WCHAR* message);
 
     Boot& boot_;
     MenuInterface& menu_;
     const ce::WCHAR* message_ = nullptr;
+    ce::WCHAR detail_[128] = {};  // a message made for this attempt
     bool fileOpen_ = false;
     uint32_t bootArgs_ = 0;
 };

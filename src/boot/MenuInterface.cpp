@@ -1,5 +1,6 @@
 #include "boot/MenuInterface.h"
 
+#include "boot/SettingsReader.h"
 #include "boot/StorageCard.h"
 #include "console/Console.h"
 #include "platform/PlatformTable.h"
@@ -24,7 +25,6 @@ const RefusedMachine kRefused[] = {
 };
 
 constexpr int kUserDefinedIndex = 13;
-constexpr size_t kHeaderBytes = 12;  // magic, version, size
 
 }  // namespace
 
@@ -71,6 +71,7 @@ bool MenuInterface::configurationPath(ce::WCHAR* path) const {
 }
 
 bool MenuInterface::load() {
+    loaded_ = SettingsReader::Result{false, 0, nullptr};
     ce::WCHAR path[ce::WSPRINTF_LIMIT];
     if (!configurationPath(path))
         return false;
@@ -78,22 +79,20 @@ bool MenuInterface::load() {
                                       ce::FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == ce::INVALID_HANDLE_VALUE)
         return false;
-    // Fields the file does not cover (a short file, or a record of an older
-    // size) keep their defaults.
-    setDefaults();
+    // Never more than our record: a longer one is read up to our end.
+    uint8_t bytes[BootSettings::kSize];
     ce::DWORD got = 0;
-    if (!ce::ReadFile(file, &settings_, kHeaderBytes, &got, nullptr) || got != kHeaderBytes ||
-        settings_.magic != BootSettings::kMagic) {
-        ce::CloseHandle(file);
-        return false;
-    }
-    // A record announcing more than we know is read up to our record's end
-    // and no further.
-    ce::DWORD size = settings_.size < BootSettings::kSize ? settings_.size : BootSettings::kSize;
-    ce::SetFilePointer(file, 0, nullptr, ce::FILE_BEGIN);
-    bool ok = ce::ReadFile(file, &settings_, size, &got, nullptr) != 0;
+    bool ok = ce::ReadFile(file, bytes, sizeof bytes, &got, nullptr) != 0;
     ce::CloseHandle(file);
-    return ok;
+    if (!ok)
+        return false;
+    BootSettings loaded;
+    SettingsReader::Result result = SettingsReader::read(bytes, got, loaded);
+    if (!result.accepted)
+        return false;
+    settings_ = loaded;
+    loaded_ = result;
+    return true;
 }
 
 bool MenuInterface::save() {

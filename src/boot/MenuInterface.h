@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "boot/BootSettings.h"
+#include "boot/SettingsReader.h"
 #include "platform/ce/CeTypes.h"
 
 class RootWindow;
@@ -91,6 +92,13 @@ class MenuInterface {
   public:
     ConsoleButton consoleButtons[4];
     uint32_t consoleCheckMask;
+
+    // What the last load found: whether the file held a record, how many of
+    // its bytes were used and the first field that took its default.
+    const SettingsReader::Result& loadedRecord() const { return loaded_; }
+
+  private:
+    SettingsReader::Result loaded_{false, 0, nullptr};
 };
 
 // A machine on which booting is refused (CPU word 0 ends the table).

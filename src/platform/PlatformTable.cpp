@@ -111,14 +111,20 @@ bool selectablePlatform(int i, PlatformId& out) {
 
 int selectablePlatformIndex(const PlatformId& id) {
     int index = 0;
+    int nearest = -1;
     for (const PlatformName& row : kNames) {
         if (!selectable(row))
             continue;
         if (row.id->cpu == id.cpu && row.id->machine == id.machine)
             return index;
+        // A pair that names no row (one of its words missing) still keeps
+        // the rows it does name: its zero fields are wildcards. Falling back
+        // to the first row would switch an SA-1110 setting to a PXA270.
+        if (nearest < 0 && platformMatch(*row.id, id))
+            nearest = index;
         ++index;
     }
-    return 0;
+    return nearest < 0 ? 0 : nearest;
 }
 
 const DisplayInfo* displayTable() {

@@ -18,7 +18,9 @@ const PlatformName* platformNameTable(int* count);
 const ce::WCHAR* selectablePlatformName(int i);
 // The i-th selectable row's words; false past the last.
 bool selectablePlatform(int i, PlatformId& out);
-// Index of the selectable row equal to `id` in both words, 0 when none is.
+// Index of the selectable row equal to `id` in both words; when none is,
+// the first selectable row that `id` matches as a pattern (its zero fields
+// wildcards: (0, 0) gives 0), else 0.
 int selectablePlatformIndex(const PlatformId& id);
 
 struct DisplayInfo {

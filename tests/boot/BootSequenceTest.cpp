@@ -333,6 +333,72 @@ TEST_F(BootSequenceTest, FullRunJumpsWithTheBootArgumentsAndTheChain) {
     EXPECT_EQ(host::toUtf8(boot.files->root), "\\Storage Card\\");
 }
 
+// The CPU family the Boot object recognised against the processor that
+// GetSystemInfo reports (this handheld: an SA-1110, "ARM STRONGARM"). The
+// other family is refused before the last question, and nothing jumps.
+TEST_F(BootSequenceTest, PlatformOfTheOtherCpuFamilyIsRefused) {
+    struct Case {
+        const char* what;
+        uint32_t cpuKind, cpuId;
+        const char* message;  // null: the boot gets to the jump
+    } cases[] = {
+        {"PXA270 platform", 0x0c208000, 0x0c208000,
+         "Platform CPU ARM XSCALE PXA270 is not this processor (ARM STRONGARM).\n"},
+        {"PXA250 platform", 0x0c204000, 0x0c204000,
+         "Platform CPU ARM XSCALE PXA250 is not this processor (ARM STRONGARM).\n"},
+        {"SA-1110 platform", 0x0c104000, 0x0c108000, nullptr},
+        {"SA-1100 platform", 0x0c104000, 0x0c104000, nullptr},
+        // A Boot that recognised no family has nothing to compare.
+        {"no family recognised", 0, 0x0c208000, nullptr},
+    };
+    for (const Case& c : cases) {
+        device.machine().messageBoxes().clear();
+        console.text.clear();
+        menu->settings().pauseBeforeBoot = 1;
+        menu->settings().cpuId = c.cpuId;
+        boot.cpuKind = c.cpuKind;
+        runBootSequence(boot);
+        auto& boxes = device.machine().messageBoxes();
+        if (c.message) {
+            EXPECT_EQ(failure(), c.message) << c.what;
+            EXPECT_EQ(boot.arch()->jumps, 0) << c.what;
+            ASSERT_EQ(boxes.size(), 1u) << c.what << ": no last question";
+            EXPECT_NE(console.utf8().find(c.message), std::string::npos) << c.what;
+        } else {
+            ASSERT_FALSE(boxes.empty()) << c.what;
+            EXPECT_EQ(host::toUtf8(boxes[0].caption), "Last chance...") << c.what;
+        }
+    }
+}
+
+// A configuration file that ended early is said on the console, with the
+// first field that took its default.
+TEST(BootSequenceSettings, ShortConfigurationIsSaid) {
+    DeviceFolder device;
+    BootSettings s;
+    setDefaultSettings(s);
+    s.cpuId = 0x0c108000;
+    s.machineId = 0x02c20201;
+    device.writeFile("Storage Card/kestrel.cnf",
+                     std::string(reinterpret_cast<const char*>(&s), 1070));
+    CaptureConsole capture;
+    TestBoot boot;
+    boot.console = &capture;
+    Console::changeConsole(&capture);
+    boot.requestOk = false;  // the line comes with the platform line, at step "1"
+    boot.componentsOk = true;
+    runBootSequence(boot);
+    EXPECT_EQ(capture.utf8().find("kestrel.cnf holds"), std::string::npos)
+        << "nothing before the components exist";
+    boot.requestOk = true;
+    boot.initOk = false;
+    runBootSequence(boot);
+    EXPECT_NE(capture.utf8().find("kestrel.cnf holds 1070 of 2152 bytes: machineId and the fields "
+                                  "after it are defaults.\n"),
+              std::string::npos)
+        << capture.utf8();
+}
+
 TEST_F(BootSequenceTest, LastChanceCancelAndRetry) {
     menu->settings().pauseBeforeBoot = 1;
     device.machine().setAnswer("Last chance...", "no");

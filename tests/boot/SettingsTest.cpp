@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "boot/MenuInterface.h"
+#include "boot/SettingsReader.h"
 #include "support/DeviceFolder.h"
 
 namespace {
@@ -114,6 +115,96 @@ TEST(Settings, RecordSizesOtherThanOurs) {
         EXPECT_EQ(loaded.rootDevice, c.expectRoot) << c.what;
         EXPECT_EQ(loaded.size, 2152u) << c.what;
     }
+}
+
+// A record cut short: whole fields come from the file, a field cut in two
+// and every field after it take their defaults, and the loaded record says
+// which field was the first default.
+TEST(Settings, ShortRecordsTakeWholeFieldsOnly) {
+    struct Case {
+        const char* what;
+        size_t fileBytes;
+        uint32_t expectCpu, expectMachine, expectRoot;
+        const char* firstDefault;  // null: the whole record was there
+    } cases[] = {
+        // Inside machineId: half of it must not be mixed with the default.
+        {"cut inside machineId", 1070, 0x0c108000, 0, 0, "machineId"},
+        // Just before cpuId: the platform is the defaults' (0, 0).
+        {"cut before cpuId", 1064, 0, 0, 0, "cpuId"},
+        {"cut after rootDevice", 1076, 0x0c108000, 0x02c20201, 2, "imageName"},
+        {"whole record", 2152, 0x0c108000, 0x02c20201, 2, nullptr},
+    };
+    for (const Case& c : cases) {
+        DeviceFolder device;
+        BootSettings s = defaults();
+        s.cpuId = 0x0c108000;
+        s.machineId = 0x02c20201;
+        s.rootDevice = 2;
+        s.serialSpeed = 57600;
+        device.writeFile(kConfig, recordBytes(s).substr(0, c.fileBytes));
+        MenuInterface* menu = MenuInterface::instance();
+        const BootSettings& loaded = menu->settings();
+        EXPECT_EQ(loaded.cpuId, c.expectCpu) << c.what;
+        EXPECT_EQ(loaded.machineId, c.expectMachine) << c.what;
+        EXPECT_EQ(loaded.rootDevice, c.expectRoot) << c.what;
+        EXPECT_EQ(loaded.serialSpeed, c.firstDefault ? 19200u : 57600u) << c.what;
+        const SettingsReader::Result& record = menu->loadedRecord();
+        EXPECT_TRUE(record.accepted) << c.what;
+        EXPECT_EQ(record.recordBytes, c.fileBytes) << c.what;
+        if (c.firstDefault) {
+            ASSERT_NE(record.firstDefault, nullptr) << c.what;
+            EXPECT_STREQ(record.firstDefault, c.firstDefault) << c.what;
+        } else {
+            EXPECT_EQ(record.firstDefault, nullptr) << c.what;
+        }
+    }
+}
+
+// A text field the file fills to its last unit without a terminator ends
+// within itself after loading: nothing that reads it runs into the next field.
+TEST(Settings, TextWithoutTerminatorIsCutAtItsLastUnit) {
+    DeviceFolder device;
+    BootSettings s = defaults();
+    for (ce::WCHAR& unit : s.directory)
+        unit = u'd';
+    for (ce::WCHAR& unit : s.extraOptions)
+        unit = u'x';
+    s.kernelNameSaved = 0x00410041;  // "AA" if read as text after the directory
+    device.writeFile(kConfig, recordBytes(s));
+    const BootSettings& loaded = MenuInterface::instance()->settings();
+    EXPECT_EQ(std::u16string(loaded.directory), std::u16string(259, u'd'));
+    EXPECT_EQ(std::u16string(loaded.extraOptions), std::u16string(255, u'x'));
+}
+
+TEST(SettingsReader, WhatIsNotARecord) {
+    struct Case {
+        const char* what;
+        std::string bytes;
+    } cases[] = {
+        {"nothing", ""},
+        {"magic alone", std::string("\x53\x57\x7d\x17", 4)},
+        {"head of eleven bytes", std::string("\x53\x57\x7d\x17\x02\x01\x00\x00\x68\x08\x00", 11)},
+        {"another magic", std::string("\x53\x57\x7d\x18\x02\x01\x00\x00\x68\x08\x00\x00", 12)},
+    };
+    for (const Case& c : cases) {
+        BootSettings s;
+        SettingsReader::Result r = SettingsReader::read(
+            reinterpret_cast<const uint8_t*>(c.bytes.data()), uint32_t(c.bytes.size()), s);
+        BootSettings d = defaults();
+        EXPECT_FALSE(r.accepted) << c.what;
+        EXPECT_EQ(std::memcmp(&s, &d, sizeof s), 0) << c.what;
+    }
+    // A head alone is a record of nothing but defaults; a size field below
+    // the head's 12 bytes still keeps the head.
+    std::string head("\x53\x57\x7d\x17\x01\x00\x00\x00\x04\x00\x00\x00", 12);
+    BootSettings s;
+    SettingsReader::Result r =
+        SettingsReader::read(reinterpret_cast<const uint8_t*>(head.data()), 12, s);
+    EXPECT_TRUE(r.accepted);
+    EXPECT_EQ(r.recordBytes, 12u);
+    EXPECT_STREQ(r.firstDefault, "reserved");
+    EXPECT_EQ(s.version, 1u);
+    EXPECT_EQ(s.serialSpeed, 19200u);
 }
 
 TEST(Settings, DirectoryList) {

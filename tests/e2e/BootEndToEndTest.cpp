@@ -368,3 +368,64 @@ TEST(BootEndToEndFault, DamagedImageOnAUfsPartitionIsNotBooted) {
 }
 
 }  // namespace
+
+namespace {
+
+// The example's kestrel.cnf cut after `bytes` bytes, as a copy interrupted
+// part way would leave it.
+void cutConfiguration(const Handheld& h, size_t bytes) {
+    fs::path cnf = h.card() / "kestrel.cnf";
+    std::string record = readBytes(cnf);
+    ASSERT_EQ(record.size(), 2152u);
+    testing_support::writeBytes(cnf, record.substr(0, bytes));
+}
+
+// A file cut before `cpuId` leaves the platform at the defaults (the first
+// selectable row, a PXA270); on the SA-1110 handheld the boot refuses it
+// before the last question instead of leaving Windows CE for it.
+TEST(BootEndToEndSettings, CutBeforeThePlatformIsRefusedOnTheOtherCpu) {
+    Handheld h("jornada720");
+    cutConfiguration(h, 1064);
+    Result r = h.boot();
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_NE(r.out.find("kestrel.cnf holds 1064 of 2152 bytes: cpuId and the fields after it "
+                         "are defaults."),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("Platform CPU ARM XSCALE PXA270 is not this processor (ARM STRONGARM)."),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(r.out.find("Last chance..."), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("kernel: entered"), std::string::npos) << r.out;
+}
+
+// A file cut inside `machineId`: kestrel-util shows the platform the boot
+// then uses, and both keep the CPU word the file holds.
+TEST(BootEndToEndSettings, CutInsideThePlatformShowsWhatTheBootUses) {
+    Handheld h("jornada720");
+    cutConfiguration(h, 1070);
+    fs::path shown = h.dir() / "shown.txt";
+    ASSERT_EQ(run(kUtil + " config show '" + (h.card() / "kestrel.cnf").string() + "' > '" +
+                  shown.string() + "'"),
+              0);
+    std::string show = readBytes(shown);
+    EXPECT_NE(show.find("cpuId            = 0x0c108000\n"), std::string::npos) << show;
+    EXPECT_NE(show.find("machineId        = 0x00000000\n"), std::string::npos) << show;
+    EXPECT_NE(show.find("platform         = \"Compaq iPAQ H3100\" (cpuId 0x0c108000, machineId "
+                        "0x01c40101 on the handheld)\n"),
+              std::string::npos)
+        << show;
+    EXPECT_NE(show.find("short record: 1070 of 2152 bytes; machineId and the fields after it are "
+                        "defaults\n"),
+              std::string::npos)
+        << show;
+    Result r = h.boot();
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("Compaq iPAQ H3100 (cpu=0x0c108000 machine=0x01c40101)"),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(field(r.out, "cpu"), "0x0c108000");
+    EXPECT_EQ(field(r.out, "machine"), "0x01c40101");
+}
+
+}  // namespace

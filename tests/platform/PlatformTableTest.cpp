@@ -4,6 +4,7 @@
 #include "boot/MenuInterface.h"
 #include "platform/DisplayLookup.h"
 #include "platform/PlatformTable.h"
+#include "platform/ProcessorFamily.h"
 #include "support/DeviceFolder.h"
 
 namespace {
@@ -137,6 +138,77 @@ TEST(DisplayLookup, FramebufferType) {
         DisplayLookup d(0x0c208000, 0x01040100);
         EXPECT_EQ(framebufferType(d, false), c.plain) << c.depth;
         EXPECT_EQ(framebufferType(d, true), c.reversed) << c.depth;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// A pair that names no selectable row keeps the rows it does name: its zero
+// fields are wildcards, and the first selectable row it matches is shown.
+TEST(PlatformTable, IndexOfAPairThatNamesNoRow) {
+    struct Case {
+        PlatformId id;
+        int index;
+    } cases[] = {
+        {{0, 0}, 0},                    // the defaults: the first row
+        {{0x0c108000, 0}, 5},           // an SA-1110 without its machine: Compaq iPAQ H3100
+        {{0x0c204000, 0}, 8},           // a PXA250: Compaq iPAQ H3900
+        {{0x0c104000, 0}, 16},          // an SA-1100: HP Jornada 820
+        {{0, 0x02c20200}, 9},           // any Jornada 7XX: the first of them
+        {{0x0c108000, 0x02c20301}, 0},  // an SA-1110 Jornada 820 is no row at all
+        {{0x0c208000, 0x01040300}, 2},  // exact rows keep their index
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(selectablePlatformIndex(c.id), c.index)
+            << std::hex << c.id.cpu << " " << c.id.machine;
+    }
+}
+
+TEST(ProcessorFamily, FromWhatGetSystemInfoSays) {
+    struct Case {
+        const char* what;
+        ce::WORD architecture;
+        ce::DWORD type;
+        ce::WORD level;
+        uint32_t family;
+    } cases[] = {
+        {"StrongARM, ARMv4", ce::PROCESSOR_ARCHITECTURE_ARM, ce::PROCESSOR_STRONGARM, 4,
+         kFamilyStrongArm},
+        {"XScale, ARMv5TE", ce::PROCESSOR_ARCHITECTURE_ARM, ce::PROCESSOR_STRONGARM, 5,
+         kFamilyXScale},
+        {"another ARM core", ce::PROCESSOR_ARCHITECTURE_ARM, ce::PROCESSOR_ARM720, 4, 0},
+        {"a level we do not know", ce::PROCESSOR_ARCHITECTURE_ARM, ce::PROCESSOR_STRONGARM, 6, 0},
+        {"not an ARM", 0, ce::PROCESSOR_STRONGARM, 4, 0},
+    };
+    for (const Case& c : cases) {
+        ce::SYSTEM_INFO info{};
+        info.wProcessorArchitecture = c.architecture;
+        info.dwProcessorType = c.type;
+        info.wProcessorLevel = c.level;
+        EXPECT_EQ(processorFamily(info), c.family) << c.what;
+    }
+    EXPECT_TRUE(cpuInFamily(0x0c108000, kFamilyStrongArm));
+    EXPECT_TRUE(cpuInFamily(0x0c104000, kFamilyStrongArm));
+    EXPECT_FALSE(cpuInFamily(0x0c208000, kFamilyStrongArm));
+    EXPECT_TRUE(cpuInFamily(0x0c204000, kFamilyXScale));
+    EXPECT_FALSE(cpuInFamily(0, kFamilyXScale));
+}
+
+// The simulated handhelds report their own family.
+TEST(ProcessorFamily, OfEachExampleHandheld) {
+    const struct {
+        const char* profile;
+        uint32_t family;
+    } cases[] = {
+        {"jornada720", kFamilyStrongArm},
+        {"ipaq3900", kFamilyXScale},
+        {"wzero3", kFamilyXScale},
+    };
+    for (const auto& c : cases) {
+        DeviceFolder device(c.profile);
+        EXPECT_EQ(runningProcessorFamily(), c.family) << c.profile;
     }
 }
 

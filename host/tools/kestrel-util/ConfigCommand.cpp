@@ -11,7 +11,9 @@
 #include "CommandLine.h"
 #include "Commands.h"
 #include "boot/BootSettings.h"
+#include "boot/SettingsReader.h"
 #include "machine/Machine.h"
+#include "platform/PlatformTable.h"
 
 namespace {
 
@@ -95,21 +97,22 @@ const Field* findField(const std::string& name) {
     return nullptr;
 }
 
-bool readRecord(const std::string& path, BootSettings& s, std::string& error) {
+// The file through the system's own reader, so that what is shown is what a
+// boot would use.
+bool readRecord(const std::string& path, BootSettings& s, SettingsReader::Result& result,
+                std::string& error) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return error = "cannot open " + path, false;
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    uint32_t magic = 0;
-    if (bytes.size() >= 4)
-        std::memcpy(&magic, bytes.data(), 4);
-    if (bytes.size() < 12 || magic != BootSettings::kMagic) {
+    std::string bytes;
+    bytes.resize(BootSettings::kSize);
+    in.read(bytes.data(), std::streamsize(bytes.size()));
+    bytes.resize(size_t(in.gcount()));
+    result = SettingsReader::read(reinterpret_cast<const uint8_t*>(bytes.data()),
+                                  uint32_t(bytes.size()), s);
+    if (!result.accepted) {
         return error = path + ": not a kestrel configuration file (no magic 53 57 7d 17)", false;
     }
-    // Whatever the file holds beyond our record is not ours to show; what it
-    // lacks keeps the defaults, as the system loads it.
-    setDefaultSettings(s);
-    std::memcpy(&s, bytes.data(), std::min(bytes.size(), sizeof s));
     return true;
 }
 
@@ -178,13 +181,34 @@ int fail(const std::string& message) {
     return 1;
 }
 
+// The platform the Main page shows (and a boot then uses) for the pair.
+std::string platformLine(const BootSettings& s) {
+    int index = selectablePlatformIndex(PlatformId{s.cpuId, s.machineId});
+    PlatformId id{};
+    selectablePlatform(index, id);
+    std::string line = "\"" + host::toUtf8(selectablePlatformName(index)) + "\"";
+    if (id.cpu != s.cpuId || id.machine != s.machineId) {
+        char words[64];
+        std::snprintf(words, sizeof words, " (cpuId 0x%08x, machineId 0x%08x on the handheld)",
+                      id.cpu, id.machine);
+        line += words;
+    }
+    return line;
+}
+
 int showConfig(const std::string& path) {
     BootSettings s;
+    SettingsReader::Result result;
     std::string error;
-    if (!readRecord(path, s, error))
+    if (!readRecord(path, s, result, error))
         return fail(error);
     for (const Field& f : kFields)
         std::printf("%-16s = %s\n", f.name, show(s, f).c_str());
+    std::printf("%-16s = %s\n", "platform", platformLine(s).c_str());
+    if (result.firstDefault) {
+        std::printf("short record: %u of %u bytes; %s and the fields after it are defaults\n",
+                    result.recordBytes, BootSettings::kSize, result.firstDefault);
+    }
     return 0;
 }
 
@@ -198,7 +222,8 @@ int setConfig(const std::string& path, const Arguments& assignments) {
     BootSettings s;
     std::string error;
     if (std::filesystem::exists(path)) {
-        if (!readRecord(path, s, error))
+        SettingsReader::Result result;
+        if (!readRecord(path, s, result, error))
             return fail(error);
     } else {
         setDefaultSettings(s);
