@@ -33,6 +33,7 @@ fi
 # The system checks what malloc gives it: a refused allocation is an answer,
 # not a finding.
 export ASAN_OPTIONS="allocator_may_return_null=1:detect_leaks=1${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
+export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1${UBSAN_OPTIONS:+:$UBSAN_OPTIONS}"
 mkdir -p "$out/artifacts" "$out/logs"
 failed=()
