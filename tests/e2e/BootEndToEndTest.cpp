@@ -63,6 +63,17 @@ std::string field(const std::string& out, const std::string& name) {
     return std::regex_search(out, m, re) ? m[1].str() : "<none>";
 }
 
+// A disk of sfdisk whose one partition (type a9, at sector 64, `sectors`
+// long) holds the file system image `ufs`.
+bool partitionedDisk(const fs::path& disk, const fs::path& ufs, int sectors) {
+    std::string size = std::to_string((64 + sectors) * 512);
+    return run("truncate -s " + size + " '" + disk.string() + "' && echo 'start=64, size=" +
+               std::to_string(sectors) + ", type=a9' | sfdisk -q --no-reread --no-tell-kernel '" +
+               disk.string() + "' > /dev/null") == 0 &&
+           run("dd if='" + ufs.string() + "' of='" + disk.string() +
+               "' bs=512 seek=64 conv=notrunc status=none") == 0;
+}
+
 struct Machine {
     const char* name;
     const char* cpu;
@@ -178,14 +189,7 @@ TEST_P(BootEndToEnd, KernelFromAUfsPartition) {
     ASSERT_EQ(run("makefs -t ffs -o version=1 -s 1m '" + ufs.string() + "' '" +
                   (work.path() / "tree").string() + "' > /dev/null"),
               0);
-    ASSERT_EQ(run("truncate -s 2M '" + disk.string() +
-                  "' && echo 'start=64, size=2048, type=a9' | "
-                  "sfdisk -q --no-reread --no-tell-kernel '" +
-                  disk.string() + "' > /dev/null"),
-              0);
-    ASSERT_EQ(run("dd if='" + ufs.string() + "' of='" + disk.string() +
-                  "' bs=512 seek=64 conv=notrunc status=none"),
-              0);
+    ASSERT_TRUE(partitionedDisk(disk, ufs, 2048));
     h.set("directory=1:/ kernelName=keldos.gz");
     Result r = h.boot();
     ASSERT_EQ(r.status, 0) << r.out;
@@ -351,14 +355,7 @@ TEST(BootEndToEndFault, DamagedImageOnAUfsPartitionIsNotBooted) {
     bytes.replace(inode - 8 + 88, 4, le32(0x00100000));
     testing_support::writeBytes(ufs, bytes);
     fs::path disk = h.dir() / "disks" / "DSK1.img";
-    ASSERT_EQ(run("truncate -s 3M '" + disk.string() +
-                  "' && echo 'start=64, size=4096, type=a9' | "
-                  "sfdisk -q --no-reread --no-tell-kernel '" +
-                  disk.string() + "' > /dev/null"),
-              0);
-    ASSERT_EQ(run("dd if='" + ufs.string() + "' of='" + disk.string() +
-                  "' bs=512 seek=64 conv=notrunc status=none"),
-              0);
+    ASSERT_TRUE(partitionedDisk(disk, ufs, 4096));
     h.set("directory=1:/ kernelName=keldos.gz rootDevice=md imageName=mini.fs");
     Result r = h.boot();
     EXPECT_EQ(r.status, 1) << r.out;

@@ -2,24 +2,15 @@
 // answers badly on purpose, the request path choosing how.
 #pragma once
 
-#include <sys/types.h>
-
-#include <cstdint>
+#include "support/HttpServers.h"
 
 namespace net_testing {
 
-class HostileServer {
+class HostileServer : public PythonServer {
   public:
-    HostileServer();
-    ~HostileServer();
-    HostileServer(const HostileServer&) = delete;
-    HostileServer& operator=(const HostileServer&) = delete;
-    bool running() const { return port_ != 0; }
-    uint16_t port() const { return port_; }
-
-  private:
-    pid_t pid_ = -1;
-    uint16_t port_ = 0;
+    HostileServer()
+        : PythonServer(
+              std::vector<std::string>{KESTREL_SOURCE_DIR "/tests/net/hostile_http.py", "0"}) {}
 };
 
 }  // namespace net_testing

@@ -16,6 +16,19 @@ namespace net_testing {
 
 PythonServer::PythonServer(const std::filesystem::path& dir, const std::string& address,
                            uint16_t port) {
+    start({"-m", "http.server", "--bind", address, "--directory", dir.string(),
+           std::to_string(port)});
+}
+
+PythonServer::PythonServer(const std::vector<std::string>& arguments) {
+    start(arguments);
+}
+
+void PythonServer::start(const std::vector<std::string>& arguments) {
+    std::vector<const char*> argv{"python3", "-u"};
+    for (const std::string& a : arguments)
+        argv.push_back(a.c_str());
+    argv.push_back(nullptr);
     int out[2];
     if (::pipe(out) != 0)
         return;
@@ -25,9 +38,7 @@ PythonServer::PythonServer(const std::filesystem::path& dir, const std::string& 
         int null = ::open("/dev/null", O_WRONLY);
         ::dup2(null, 2);
         ::close(out[0]);
-        std::string portText = std::to_string(port);
-        ::execlp("python3", "python3", "-u", "-m", "http.server", "--bind", address.c_str(),
-                 "--directory", dir.c_str(), portText.c_str(), nullptr);
+        ::execvp("python3", const_cast<char* const*>(argv.data()));
         ::_exit(127);
     }
     ::close(out[1]);

@@ -21,11 +21,18 @@ class PythonServer {
     // Port 0 lets the server pick a free port.
     explicit PythonServer(const std::filesystem::path& dir,
                           const std::string& address = "127.0.0.1", uint16_t port = 0);
+    // python3 with `arguments` (a script of ours): its first line of output
+    // says "... port N" as http.server's does.
+    explicit PythonServer(const std::vector<std::string>& arguments);
     ~PythonServer();
+    PythonServer(const PythonServer&) = delete;
+    PythonServer& operator=(const PythonServer&) = delete;
     bool running() const { return port_ != 0; }
     uint16_t port() const { return port_; }
 
   private:
+    void start(const std::vector<std::string>& arguments);
+
     pid_t pid_ = -1;
     uint16_t port_ = 0;
 };
