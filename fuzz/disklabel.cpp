@@ -7,8 +7,8 @@
 #include <new>
 
 #include "SparseImage.h"
-#include "file/Winblk.h"
-#include "file/WinblkDisk.h"
+#include "file/winblk/Winblk.h"
+#include "file/winblk/WinblkDisk.h"
 
 namespace {
 

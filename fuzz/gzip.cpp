@@ -6,7 +6,7 @@
 #include <cstring>
 #include <memory>
 
-#include "file/GzipFileManager.h"
+#include "file/gzip/GzipFileManager.h"
 
 namespace {
 

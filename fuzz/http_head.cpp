@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <memory>
 
-#include "file/HttpFileManager.h"
-#include "file/HttpHead.h"
+#include "file/http/HttpFileManager.h"
+#include "file/http/HttpHead.h"
 
 namespace {
 

@@ -2,15 +2,15 @@
 // (fuzz/SparseImage.h) behind a device switch of its own: the superblock's
 // checks, inodes, directories, symbolic links and the block map, through
 // the paths the seeds hold, then reads across the file, seeks and a stat.
-#include "file/Ufs.h"
+#include "file/ufs/Ufs.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
 
 #include "SparseImage.h"
-#include "file/UfsFile.h"
-#include "file/Winblk.h"
+#include "file/ufs/UfsFile.h"
+#include "file/winblk/Winblk.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 
 #include "console/Console.h"
 #include "file/FileManager.h"
-#include "file/GzipFileManager.h"
+#include "file/gzip/GzipFileManager.h"
 #include "machine/Machine.h"
 #include "support/CaptureConsole.h"
 

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "console/Console.h"
-#include "file/HttpFileManager.h"
-#include "file/UfsFileManager.h"
+#include "file/http/HttpFileManager.h"
+#include "file/ufs/UfsFileManager.h"
 #include "machine/Machine.h"
 #include "support/CaptureConsole.h"
 

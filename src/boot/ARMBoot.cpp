@@ -3,7 +3,7 @@
 #include "arch/arm/PXA2X0Architecture.h"
 #include "arch/arm/SA1100Architecture.h"
 #include "boot/MenuInterface.h"
-#include "console/ARMSerialConsole.h"
+#include "arch/arm/ARMSerialConsole.h"
 #include "console/Console.h"
 #include "memory/MemoryManager_LockPages.h"
 #include "platform/PlatformId.h"

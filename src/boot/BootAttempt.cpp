@@ -11,7 +11,7 @@
 #include "memory/ChainCheck.h"
 #include "memory/Destinations.h"
 #include "memory/MemoryManager.h"
-#include "platform/Architecture.h"
+#include "arch/Architecture.h"
 #include "platform/ProcessorFamily.h"
 #include "platform/ce/CeText.h"
 #include "platform/ce/CeWindow.h"

@@ -1,11 +1,11 @@
 // The creation operation: the backend for a kind, wrapped in the gzip layer.
 #include <new>
 
-#include "file/FatFileManager.h"
+#include "file/fat/FatFileManager.h"
 #include "file/FileManager.h"
-#include "file/GzipFileManager.h"
-#include "file/HttpFileManager.h"
-#include "file/UfsFileManager.h"
+#include "file/gzip/GzipFileManager.h"
+#include "file/http/HttpFileManager.h"
+#include "file/ufs/UfsFileManager.h"
 
 namespace {
 

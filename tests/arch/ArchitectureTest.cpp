@@ -14,7 +14,7 @@
 #include "machine/AddressSpace.h"
 #include "machine/PhysicalMemory.h"
 #include "memory/MemoryManager_LockPages.h"
-#include "platform/Architecture.h"
+#include "arch/Architecture.h"
 #include "platform/DisplayLookup.h"
 #include "support/CaptureConsole.h"
 #include "support/DeviceFolder.h"

@@ -13,7 +13,7 @@
 #include "file/FileManager.h"
 #include "loader/Loader.h"
 #include "memory/MemoryManager_LockPages.h"
-#include "platform/Architecture.h"
+#include "arch/Architecture.h"
 #include "platform/ce/Ce.h"
 #include "support/CaptureConsole.h"
 #include "support/DeviceFolder.h"

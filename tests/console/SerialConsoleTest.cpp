@@ -6,9 +6,9 @@
 #include <memory>
 
 #include "arch/arm/SA1100Architecture.h"
-#include "console/ARMSerialConsole.h"
-#include "console/PXA2X0SerialConsole.h"
-#include "console/SA1100SerialConsole.h"
+#include "arch/arm/ARMSerialConsole.h"
+#include "arch/arm/PXA2X0SerialConsole.h"
+#include "arch/arm/SA1100SerialConsole.h"
 #include "console/SerialConsole.h"
 #include "machine/Com1.h"
 #include "machine/DeviceBus.h"

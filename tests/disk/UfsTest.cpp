@@ -7,9 +7,9 @@
 
 #include "DiskImages.h"
 #include "file/ErrorNumber.h"
-#include "file/Ufs.h"
-#include "file/UfsFileManager.h"
-#include "file/Winblk.h"
+#include "file/ufs/Ufs.h"
+#include "file/ufs/UfsFileManager.h"
+#include "file/winblk/Winblk.h"
 #include "support/CaptureConsole.h"
 #include "support/DeviceFolder.h"
 

@@ -3,8 +3,8 @@
 
 #include "DiskImages.h"
 #include "ce/HandleTable.h"
-#include "file/Winblk.h"
-#include "file/WinblkDisk.h"
+#include "file/winblk/Winblk.h"
+#include "file/winblk/WinblkDisk.h"
 #include "platform/ce/CeDisk.h"
 #include "platform/ce/CeFile.h"
 #include "support/CaptureConsole.h"

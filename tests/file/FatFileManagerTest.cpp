@@ -6,7 +6,7 @@
 #include <string>
 
 #include "ce/HandleTable.h"
-#include "file/FatFileManager.h"
+#include "file/fat/FatFileManager.h"
 #include "support/CaptureConsole.h"
 #include "support/DeviceFolder.h"
 

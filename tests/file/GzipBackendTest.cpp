@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "GzipTestSupport.h"
-#include "file/GzipFileManager.h"
+#include "file/gzip/GzipFileManager.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <random>
 
 #include "GzipTestSupport.h"
-#include "file/GzipFileManager.h"
+#include "file/gzip/GzipFileManager.h"
 
 namespace {
 

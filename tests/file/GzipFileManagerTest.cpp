@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "GzipTestSupport.h"
-#include "file/GzipFileManager.h"
+#include "file/gzip/GzipFileManager.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <zlib.h>
 
 #include "GzipTestSupport.h"
-#include "file/GzipFileManager.h"
+#include "file/gzip/GzipFileManager.h"
 
 namespace {
 

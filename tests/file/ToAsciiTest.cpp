@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "file/FatFileManager.h"
+#include "file/fat/FatFileManager.h"
 #include "support/CaptureConsole.h"
 #include "support/DeviceFolder.h"
 

@@ -7,7 +7,7 @@
 
 #include "HostileServer.h"
 #include "ce/Network.h"
-#include "file/HttpFileManager.h"
+#include "file/http/HttpFileManager.h"
 #include "support/CaptureConsole.h"
 #include "support/DeviceFolder.h"
 #include "support/HttpServers.h"

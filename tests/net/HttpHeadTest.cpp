@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "file/HttpHead.h"
+#include "file/http/HttpHead.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "arch/arm/CpuPrimitives.h"
 #include "boot/Boot.h"
 #include "boot/MenuInterface.h"
-#include "console/ARMSerialConsole.h"
+#include "arch/arm/ARMSerialConsole.h"
 #include "console/Com1.h"
 #include "console/Console.h"
 #include "machine/ArmCpu.h"

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "platform/Architecture.h"
+#include "arch/Architecture.h"
 
 class ARMArchitecture : public Architecture {
   public:

@@ -1,4 +1,4 @@
-#include "file/FatFileManager.h"
+#include "file/fat/FatFileManager.h"
 
 #include "console/Console.h"
 #include "platform/ce/CeFile.h"

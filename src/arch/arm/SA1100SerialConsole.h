@@ -1,7 +1,7 @@
 // The UART console of SA-11x0 machines: serial port 3.
 #pragma once
 
-#include "console/ARMSerialConsole.h"
+#include "arch/arm/ARMSerialConsole.h"
 
 class SA1100SerialConsole : public ARMSerialConsole {
   public:

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "file/FileManager.h"
-#include "file/Winblk.h"
+#include "file/winblk/Winblk.h"
 
 class UfsFileManager : public FileManager {
   public:

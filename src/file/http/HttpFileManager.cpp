@@ -1,11 +1,11 @@
-#include "file/HttpFileManager.h"
+#include "file/http/HttpFileManager.h"
 
 #include <cstring>
 #include <memory>
 #include <new>
 
 #include "console/Console.h"
-#include "file/HttpConnection.h"
+#include "file/http/HttpConnection.h"
 #include "platform/ce/CeFile.h"
 #include "platform/ce/CeMemory.h"
 #include "platform/ce/CeSystem.h"

@@ -16,7 +16,7 @@
 #include <cstdint>
 
 #include "file/FileManager.h"
-#include "file/HttpHead.h"
+#include "file/http/HttpHead.h"
 #include "platform/ce/CeWinsock.h"
 
 class HttpConnection;

@@ -1,7 +1,7 @@
 // The UART console of PXA-2x0 machines: the full-function UART.
 #pragma once
 
-#include "console/ARMSerialConsole.h"
+#include "arch/arm/ARMSerialConsole.h"
 
 class PXA2X0SerialConsole : public ARMSerialConsole {
   public:

@@ -1,4 +1,4 @@
-#include "platform/Architecture.h"
+#include "arch/Architecture.h"
 
 #include <cstring>
 

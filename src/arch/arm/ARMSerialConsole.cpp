@@ -1,8 +1,8 @@
-#include "console/ARMSerialConsole.h"
+#include "arch/arm/ARMSerialConsole.h"
 
 #include "arch/arm/UartRegisters.h"
-#include "console/PXA2X0SerialConsole.h"
-#include "console/SA1100SerialConsole.h"
+#include "arch/arm/PXA2X0SerialConsole.h"
+#include "arch/arm/SA1100SerialConsole.h"
 #include "memory/MemoryManager.h"
 #include "platform/ce/CeMemory.h"
 

@@ -1,4 +1,4 @@
-#include "file/HttpConnection.h"
+#include "file/http/HttpConnection.h"
 
 #include "platform/ce/CeFile.h"
 #include "platform/ce/CeSystem.h"

@@ -1,4 +1,4 @@
-#include "file/GzipCheckpoints.h"
+#include "file/gzip/GzipCheckpoints.h"
 
 #include <cstring>
 #include <new>

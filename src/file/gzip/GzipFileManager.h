@@ -19,7 +19,7 @@
 #include <memory>
 
 #include "file/FileManager.h"
-#include "file/GzipCheckpoints.h"
+#include "file/gzip/GzipCheckpoints.h"
 
 struct z_stream_s;
 

@@ -1,4 +1,4 @@
-#include "file/GzipFileManager.h"
+#include "file/gzip/GzipFileManager.h"
 
 #include <zlib.h>
 

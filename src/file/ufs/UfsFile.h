@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "file/UfsFormat.h"
+#include "file/ufs/UfsFormat.h"
 
 struct UfsFile {
     static constexpr uint32_t kNone = 0xFFFFFFFF;

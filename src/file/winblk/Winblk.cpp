@@ -1,4 +1,4 @@
-#include "file/Winblk.h"
+#include "file/winblk/Winblk.h"
 
 #include <cstdarg>
 #include <cstring>
@@ -8,7 +8,7 @@
 #include "file/ErrorNumber.h"
 #include "file/FaultReport.h"
 #include "file/LittleEndian.h"
-#include "file/WinblkDisk.h"
+#include "file/winblk/WinblkDisk.h"
 #include "platform/ce/CeDisk.h"
 #include "platform/ce/CeFile.h"
 #include "platform/ce/CeSystem.h"

@@ -8,8 +8,8 @@
 
 #include <cstdint>
 
-#include "file/UfsFile.h"
-#include "file/Winblk.h"
+#include "file/ufs/UfsFile.h"
+#include "file/winblk/Winblk.h"
 
 namespace ufs_origin {
 constexpr uint32_t kFromStart = 0;

@@ -1,4 +1,4 @@
-#include "file/UfsFormat.h"
+#include "file/ufs/UfsFormat.h"
 
 #include "file/LittleEndian.h"
 

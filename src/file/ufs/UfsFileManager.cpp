@@ -1,9 +1,9 @@
-#include "file/UfsFileManager.h"
+#include "file/ufs/UfsFileManager.h"
 
 #include "console/Console.h"
 #include "file/ErrorNumber.h"
-#include "file/Ufs.h"
-#include "file/Winblk.h"
+#include "file/ufs/Ufs.h"
+#include "file/winblk/Winblk.h"
 
 UfsFileManager::UfsFileManager(Console*& console) : FileManager(console) {
     openFile.device = &winblk();

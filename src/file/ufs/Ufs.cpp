@@ -1,4 +1,4 @@
-#include "file/Ufs.h"
+#include "file/ufs/Ufs.h"
 
 #include <cstring>
 #include <new>

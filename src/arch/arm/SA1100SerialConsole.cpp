@@ -1,4 +1,4 @@
-#include "console/SA1100SerialConsole.h"
+#include "arch/arm/SA1100SerialConsole.h"
 
 #include "arch/arm/UartRegisters.h"
 #include "platform/ce/CeRegisters.h"

@@ -1,4 +1,4 @@
-#include "console/PXA2X0SerialConsole.h"
+#include "arch/arm/PXA2X0SerialConsole.h"
 
 #include "arch/arm/UartRegisters.h"
 #include "platform/ce/CeRegisters.h"

@@ -1,4 +1,4 @@
-#include "file/HttpHead.h"
+#include "file/http/HttpHead.h"
 
 namespace {
 
