@@ -3,19 +3,18 @@
 #pragma once
 
 #include "platform/ce/CeWindow.h"
+#include "ui/Application.h"
 
 class Console;
 class RootWindow;
 
-class BootApp {
+class BootApp : public Application {
   public:
-    explicit BootApp(ce::HINSTANCE instance) : instance(instance) {}
+    explicit BootApp(ce::HINSTANCE instance) : Application(instance) {}
     // Releases nothing: the application frame destroys the root window and
     // the console in its own order.
-    virtual ~BootApp() = default;
+    ~BootApp() override = default;
 
-    ce::HINSTANCE instance;
-    ce::HWND commandBar = nullptr;  // set by the root window
     RootWindow* rootWindow = nullptr;
     Console* console = nullptr;
 };

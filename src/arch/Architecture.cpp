@@ -2,9 +2,8 @@
 
 #include <cstring>
 
-#include "boot/BootInfo.h"
-#include "boot/KernelArguments.h"
-#include "boot/MenuInterface.h"
+#include "arch/BootArgumentWriter.h"
+#include "console/BoxOwner.h"
 #include "console/Console.h"
 #include "loader/Loader.h"
 #include "memory/MemoryManager.h"
@@ -44,10 +43,8 @@ ce::FARPROC Architecture::findCoreDllProc(const ce::WCHAR* name) {
     if (!coreDll)
         coreDll = ce::LoadLibraryW(TEXT("coredll.dll"));
     if (!coreDll) {
-        ce::HWND root = MenuInterface::instance()->rootHandle();
-        ce::MessageBoxW(root, TEXT("Can't load coredll.dll."), TEXT("WARNING"),
-                        ce::MB_OK | ce::MB_ICONEXCLAMATION);
-        ce::UpdateWindow(root);
+        BoxOwner::show(boxOwner, TEXT("Can't load coredll.dll."), TEXT("WARNING"),
+                       ce::MB_OK | ce::MB_ICONEXCLAMATION);
         return nullptr;
     }
     return ce::GetProcAddressW(coreDll, name);
@@ -99,7 +96,7 @@ void Architecture::systemInfo() {
                    display.depth());
 }
 
-uint32_t Architecture::setupBootInfo(Loader& loader) {
+uint32_t Architecture::setupBootInfo(Loader& loader, BootArgumentWriter& writer) {
     uint32_t pageVirtual = 0, pagePhysical = 0;
     if (!memoryManager->takeLastPage(pageVirtual, pagePhysical)) {
         // The reservation's spare pages make this unlikely; without a page
@@ -110,21 +107,6 @@ uint32_t Architecture::setupBootInfo(Loader& loader) {
     bootArgsPage = pageVirtual;
     uint32_t pageSize = memoryManager->getPageSize();
     std::memset(pointer(pageVirtual), 0, pageSize);  // unused slots read as zero
-    auto* page = reinterpret_cast<BootArgumentPage*>(pointer(pageVirtual));
-    const BootSettings& settings = MenuInterface::instance()->settings();
-
-    uint32_t vectorPhysical = pagePhysical + BootArgumentPage::kVectorOffset;
-    uint32_t budget = pageSize - BootArgumentPage::kTailBytes - BootArgumentPage::kVectorOffset;
-    page->argc = KernelArguments(page->vector, vectorPhysical, budget).build(settings);
-    page->argv = vectorPhysical;
-    fillBootInfo(settings, page->info);
-    page->info.console = console->kind();
-    page->bootInfo = pagePhysical + BootArgumentPage::kBootInfoOffset;
-    page->entry = loader.jumpAddr();
-
-    const BootInfo& info = page->info;
-    console->print(TEXT("framebuffer: %dx%d type=%d linebytes=%d addr=0x%08x\n"), info.width,
-                   info.height, info.type, info.lineBytes, info.framebuffer);
-    console->print(TEXT("console = %d\n"), info.console);
+    writer.write(pointer(pageVirtual), pagePhysical, pageSize, loader.jumpAddr(), console->kind());
     return pagePhysical;
 }

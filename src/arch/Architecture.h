@@ -9,6 +9,8 @@
 #include "platform/ce/CeMemory.h"
 #include "platform/ce/CeTypes.h"
 
+class BootArgumentWriter;
+class BoxOwner;
 class Console;
 class Loader;
 class MemoryManager;
@@ -26,10 +28,10 @@ class Architecture {
     // Reserves pages for `bytes` of payload plus four spare pages, rounded
     // up to 64 KiB; false when the memory manager cannot have them.
     bool allocateMemory(uint32_t bytes);
-    // Fills the boot-argument page (the last reserved page left); returns
-    // its physical address, or kNoBootArguments after a message when no page
-    // is left.
-    uint32_t setupBootInfo(Loader& loader);
+    // Takes the boot-argument page (the last reserved page left), clears it
+    // and has `writer` fill it for the loader's kernel; returns its physical
+    // address, or kNoBootArguments after a message when no page is left.
+    uint32_t setupBootInfo(Loader& loader, BootArgumentWriter& writer);
     static constexpr uint32_t kNoBootArguments = 0xFFFFFFFF;
     // A function of "coredll.dll" by name, or null (a box when the module
     // cannot be loaded).
@@ -50,5 +52,8 @@ class Architecture {
     Placement placement_ = kPlaceAsIs;
 
   public:
-    uint32_t debug = 0;  // set by the Boot object; last of the fields
+    uint32_t debug = 0;  // set by the Boot object
+    // Set by the Boot object: the owner of the boxes this object shows
+    // ("Can't load coredll.dll."); without one they have no owner window.
+    const BoxOwner* boxOwner = nullptr;
 };

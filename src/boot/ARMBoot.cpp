@@ -1,9 +1,9 @@
 #include "boot/ARMBoot.h"
 
+#include "arch/arm/ARMSerialConsole.h"
 #include "arch/arm/PXA2X0Architecture.h"
 #include "arch/arm/SA1100Architecture.h"
 #include "boot/MenuInterface.h"
-#include "arch/arm/ARMSerialConsole.h"
 #include "console/Console.h"
 #include "memory/MemoryManager_LockPages.h"
 #include "platform/PlatformId.h"
@@ -81,6 +81,7 @@ bool ARMBoot::createArchitecture() {
         return false;
     }
     architecture->debug = architectureDebug;
+    architecture->boxOwner = boxOwner;
     return true;
 }
 
@@ -103,7 +104,7 @@ bool ARMBoot::createMemoryManager() {
 
 void ARMBoot::chooseConsole() {
     if (consoleKind == 1) {
-        ARMSerialConsole* serial = ARMSerialConsole::instance(memoryManager, cpuKind);
+        ARMSerialConsole* serial = ARMSerialConsole::instance(memoryManager, cpuKind, serialSpeed);
         console = serial;
         if (serial && serial->init())
             return;

@@ -22,8 +22,12 @@ Boot::~Boot() {
 }
 
 bool Boot::setupRequest() {
-    const BootSettings& s = MenuInterface::instance()->settings();
+    MenuInterface* menu = MenuInterface::instance();
+    const BootSettings& s = menu->settings();
     consoleKind = s.serialConsole ? 1 : 0;
+    serialSpeed = s.serialSpeed;
+    safetyMessage = s.safetyMessage != 0;
+    boxOwner = menu;
     fileKind = FileManager::kindFor(s.directory);
     ce::wcsncpy(directory, s.directory, kPathUnits - 1);
     ce::wcsncpy(kernelName, s.kernelName, kPathUnits - 1);
@@ -59,5 +63,7 @@ bool Boot::attachLoader() {
             console->print(TEXT("unknown file format.\n"));
             return false;
     }
+    loader->boxOwner = boxOwner;
+    loader->safetyMessage = safetyMessage;
     return true;
 }

@@ -7,6 +7,7 @@
 #include "platform/ce/CeTypes.h"
 
 class Architecture;
+class BoxOwner;
 class Console;
 class FileManager;
 class Loader;
@@ -39,6 +40,11 @@ class Boot {
     ce::WCHAR kernelName[kPathUnits] = {};
     uint32_t loadImage = 0;
     ce::WCHAR imageName[kPathUnits] = {};
+    // What the components need of the settings and the user interface,
+    // copied here so that they never look for either themselves.
+    uint32_t serialSpeed = 0;
+    bool safetyMessage = false;
+    const BoxOwner* boxOwner = nullptr;
     Console* console;
     Architecture* architecture = nullptr;
     MemoryManager* memoryManager = nullptr;

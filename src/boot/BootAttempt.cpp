@@ -1,5 +1,7 @@
 #include "boot/BootAttempt.h"
 
+#include "arch/Architecture.h"
+#include "boot/ArgumentPageWriter.h"
 #include "boot/Boot.h"
 #include "boot/BootSequence.h"
 #include "boot/MenuInterface.h"
@@ -11,7 +13,6 @@
 #include "memory/ChainCheck.h"
 #include "memory/Destinations.h"
 #include "memory/MemoryManager.h"
-#include "arch/Architecture.h"
 #include "platform/ProcessorFamily.h"
 #include "platform/ce/CeText.h"
 #include "platform/ce/CeWindow.h"
@@ -28,7 +29,7 @@ void BootAttempt::run() {
 }
 
 bool BootAttempt::prepare() {
-    openCom1();
+    openCom1(menu_.settings().serialSpeed);
     menu_.progress("0");
     if (!boot_.setupRequest())
         return failWith(TEXT("Architecture not supported.\n"));
@@ -143,7 +144,9 @@ bool BootAttempt::loadImage() {
         fileOpen_ = false;
     }
     boot_.loader->finishLinks();
-    bootArgs_ = boot_.architecture->setupBootInfo(*boot_.loader);
+    ArgumentPageWriter arguments(boot_.console, menu_.settings(), boot_.kernelName, boot_.imageName,
+                                 boot_.boxOwner);
+    bootArgs_ = boot_.architecture->setupBootInfo(*boot_.loader, arguments);
     // Without a page for them there are no boot arguments to jump with.
     if (bootArgs_ == Architecture::kNoBootArguments) {
         return failWith(TEXT("Can't allocate memory.\n"));

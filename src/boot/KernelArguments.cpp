@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "boot/BootSettings.h"
-#include "boot/MenuInterface.h"
+#include "console/BoxOwner.h"
 #include "platform/ce/CeText.h"
 #include "platform/ce/CeWindow.h"
 
@@ -45,19 +45,19 @@ bool isBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
-void warn(const ce::WCHAR* text) {
-    ce::HWND root = MenuInterface::instance()->rootHandle();
-    ce::MessageBoxW(root, text, TEXT("WARNING"), ce::MB_OK | ce::MB_ICONEXCLAMATION);
-    ce::UpdateWindow(root);
-}
-
 }  // namespace
 
-KernelArguments::KernelArguments(uint32_t* slots, uint32_t vectorPhysical, uint32_t budget)
+KernelArguments::KernelArguments(uint32_t* slots, uint32_t vectorPhysical, uint32_t budget,
+                                 const BoxOwner* boxes)
     : slots_(slots),
       vectorPhysical_(vectorPhysical),
       limit_(budget),
-      position_(kSlots * kSlotBytes) {}
+      position_(kSlots * kSlotBytes),
+      boxes_(boxes) {}
+
+void KernelArguments::warn(const ce::WCHAR* text) const {
+    BoxOwner::show(boxes_, text, TEXT("WARNING"), ce::MB_OK | ce::MB_ICONEXCLAMATION);
+}
 
 bool KernelArguments::add(const char* text, uint32_t length) {
     if (count_ >= kSlots || uint64_t(position_) + length + 1 > limit_)
@@ -114,8 +114,9 @@ void KernelArguments::addExtraOptions(const char16_t* options) {
     std::free(text);
 }
 
-uint32_t KernelArguments::build(const BootSettings& settings) {
-    addPrefixed("", settings.kernelName);
+uint32_t KernelArguments::build(const BootSettings& settings, const ce::WCHAR* kernelName,
+                                const ce::WCHAR* imageName) {
+    addPrefixed("", kernelName);
     const struct {
         uint32_t flag;
         const char* letter;
@@ -132,7 +133,7 @@ uint32_t KernelArguments::build(const BootSettings& settings) {
             add("b=sd0", 5);
             break;
         case kRootMd:
-            addPrefixed("m=", settings.imageName);
+            addPrefixed("m=", imageName);
             break;
         case kRootNfs:
             add("b=nfs", 5);

@@ -1,5 +1,7 @@
 #include "boot/MenuInterface.h"
 
+#include "boot/MenuWindow.h"
+#include "boot/SettingsForm.h"
 #include "boot/SettingsReader.h"
 #include "boot/StorageCard.h"
 #include "console/Console.h"
@@ -8,10 +10,6 @@
 #include "platform/ce/CeText.h"
 #include "platform/ce/CeWindow.h"
 #include "resources/StringTable.h"
-#include "ui/ConsolePage.h"
-#include "ui/MainPage.h"
-#include "ui/OptionPage.h"
-#include "ui/RootWindow.h"
 
 namespace {
 
@@ -53,6 +51,11 @@ MenuInterface::MenuInterface() {
     for (ConsoleButton& b : consoleButtons)
         b = ConsoleButton{nullptr, 0};
     consoleCheckMask = 0;
+    Console::setSink(this);
+}
+
+MenuInterface::~MenuInterface() {
+    Console::setSink(nullptr);
 }
 
 void MenuInterface::setDefaults() {
@@ -140,7 +143,7 @@ void MenuInterface::selectPlatform(int i) {
 
 void MenuInterface::print(const ce::WCHAR* text) {
     if (consolePage)
-        consolePage->appendText(text, false);
+        consolePage->write(text);
 }
 
 void MenuInterface::getOptions() {
@@ -148,25 +151,6 @@ void MenuInterface::getOptions() {
         mainPage->store();
     if (optionPage)
         optionPage->store();
-}
-
-TabPage* MenuInterface::createPage(TabControl* tabControl, int type) {
-    TabPage* page = nullptr;
-    switch (type) {
-        case 0:
-            page = mainPage = new MainPage(tabControl, type);
-            break;
-        case 1:
-            page = optionPage = new OptionPage(tabControl, type);
-            break;
-        case 2:
-            page = consolePage = new ConsolePage(tabControl, type);
-            break;
-        default:
-            return nullptr;
-    }
-    page->create();
-    return page;
 }
 
 void MenuInterface::progress(const char* step) {
@@ -189,7 +173,7 @@ void MenuInterface::setBootHook(BootHook hook, uint32_t argument) {
 }
 
 ce::HWND MenuInterface::rootHandle() const {
-    return rootWindow ? rootWindow->handle() : nullptr;
+    return rootWindow ? rootWindow->windowHandle() : nullptr;
 }
 
 void MenuInterface::boot() {

@@ -7,16 +7,16 @@
 
 #include "boot/BootSettings.h"
 #include "boot/SettingsReader.h"
+#include "console/BoxOwner.h"
+#include "console/ConsoleSink.h"
 #include "platform/ce/CeTypes.h"
 
-class RootWindow;
-class MainPage;
-class OptionPage;
-class ConsolePage;
-class TabControl;
-class TabPage;
+class MenuWindow;
+class SettingsForm;
 
-class MenuInterface {
+// As the window console's sink it passes every line to the Console page; as
+// the owner of the lower layers' boxes it names the root window.
+class MenuInterface : public ConsoleSink, public BoxOwner {
   public:
     using BootHook = void (*)(uint32_t argument);
     using ConsoleButtonHook = void (*)(uint32_t argument, uint8_t mask);
@@ -30,7 +30,8 @@ class MenuInterface {
     static MenuInterface* instance();
     // At exit: destroys the object. The settings are not saved.
     static void destroyInstance();
-    virtual ~MenuInterface() = default;
+    // Leaves the window console without a sink.
+    virtual ~MenuInterface();
 
     // Reads the configuration file into the settings; false when there is no
     // card, no file, a read error or a foreign file.
@@ -54,12 +55,9 @@ class MenuInterface {
 
     // Text for the Console page; dropped while there is no page.
     void print(const ce::WCHAR* text);
+    void write(const ce::WCHAR* text) override { print(text); }
     // The Main and Option pages store their controls into the settings.
     void getOptions();
-    // Creates page `type` (0 Main, 1 Option, 2 Console) of the tab control,
-    // keeps it in mainPage, optionPage or consolePage and creates its
-    // dialog; null for any other type.
-    TabPage* createPage(TabControl* tabControl, int type);
     // One progress step: "[progress] <step>" on the console when step is not
     // null, then the progress bar moves by one.
     void progress(const char* step);
@@ -72,11 +70,13 @@ class MenuInterface {
     const BootSettings& settings() const { return settings_; }
     // The root window's handle (owner of every message box), or null.
     ce::HWND rootHandle() const;
+    ce::HWND boxOwner() const override { return rootHandle(); }
 
-    RootWindow* rootWindow = nullptr;
-    MainPage* mainPage = nullptr;
-    OptionPage* optionPage = nullptr;
-    ConsolePage* consolePage = nullptr;
+    // Registered by the user interface while its windows exist.
+    MenuWindow* rootWindow = nullptr;
+    SettingsForm* mainPage = nullptr;
+    SettingsForm* optionPage = nullptr;
+    ConsoleSink* consolePage = nullptr;
 
   private:
     MenuInterface();

@@ -1,6 +1,5 @@
 #include "console/Com1.h"
 
-#include "boot/MenuInterface.h"
 #include "platform/ce/CeFile.h"
 
 namespace {
@@ -16,7 +15,7 @@ static_assert(sizeof kBanner == 28);
 
 }  // namespace
 
-ce::HANDLE openCom1() {
+ce::HANDLE openCom1(uint32_t baudRate) {
     if (sharedHandle() != ce::INVALID_HANDLE_VALUE)
         return sharedHandle();
     ce::HANDLE port = ce::CreateFileW(TEXT("COM1:"), ce::GENERIC_READ | ce::GENERIC_WRITE, 0,
@@ -29,7 +28,7 @@ ce::HANDLE openCom1() {
         ce::CloseHandle(port);
         return ce::INVALID_HANDLE_VALUE;
     }
-    dcb.BaudRate = MenuInterface::instance()->settings().serialSpeed;
+    dcb.BaudRate = baudRate;
     if (!ce::SetCommState(port, &dcb)) {
         ce::CloseHandle(port);
         return ce::INVALID_HANDLE_VALUE;

@@ -1,6 +1,6 @@
 #include "console/Console.h"
 
-#include "boot/MenuInterface.h"
+#include "console/ConsoleSink.h"
 #include "platform/ce/CeText.h"
 
 // Owns the window console; holds whichever console is process-wide.
@@ -13,6 +13,10 @@ class ConsoleHolder {
     static Console*& window() {
         static Console* console = nullptr;
         return console;
+    }
+    static ConsoleSink*& sink() {
+        static ConsoleSink* sink = nullptr;
+        return sink;
     }
     static void destroyWindow() {
         // The window console is created as exactly a Console, so deleting it
@@ -43,13 +47,18 @@ void Console::destroy() {
     ConsoleHolder::destroyWindow();
 }
 
+void Console::setSink(ConsoleSink* sink) {
+    ConsoleHolder::sink() = sink;
+}
+
 void Console::format(const ce::WCHAR* format, va_list args) {
     ce::_vsnwprintf(line_, kLineUnits, format, args);
 }
 
 void Console::printToWindow(const ce::WCHAR* format, va_list args) {
     this->format(format, args);
-    MenuInterface::instance()->print(line_);
+    if (ConsoleSink* sink = ConsoleHolder::sink())
+        sink->write(line_);
 }
 
 void Console::print(const ce::WCHAR* format, ...) {

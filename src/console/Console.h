@@ -1,12 +1,14 @@
 // Where everything the system reports goes. The class is at once the window
-// console (its output reaches the Console page through MenuInterface) and
-// the base of the serial consoles.
+// console (its output reaches the Console page through the sink that the
+// user interface registers) and the base of the serial consoles.
 #pragma once
 
 #include <cstdarg>
 #include <cstdint>
 
 #include "platform/ce/CeTypes.h"
+
+class ConsoleSink;
 
 class Console {
   public:
@@ -31,6 +33,9 @@ class Console {
     // At exit: destroys the window console that instance() created and
     // empties the holder.
     static void destroy();
+    // The window console's lines go to `sink` from now on; null drops them,
+    // as before there is a Console page. The caller keeps owning the sink.
+    static void setSink(ConsoleSink* sink);
 
   protected:
     explicit Console(int16_t kind) : kind_(kind), line_{} {}
@@ -39,7 +44,7 @@ class Console {
     // Formats into line_. A message longer than the line is cut at
     // kLineUnits - 1 units; nothing is written past the line.
     void format(const ce::WCHAR* format, va_list args);
-    // The window console's output: line_ to MenuInterface::print.
+    // The window console's output: line_ to the sink.
     void printToWindow(const ce::WCHAR* format, va_list args);
     const ce::WCHAR* line() const { return line_; }
 

@@ -16,11 +16,12 @@ void writeByte(ce::HANDLE port, char byte) {
 
 }  // namespace
 
-SerialConsole::SerialConsole() : Console(kSerial), comPort(ce::INVALID_HANDLE_VALUE) {}
+SerialConsole::SerialConsole(uint32_t baudRate)
+    : Console(kSerial), comPort(ce::INVALID_HANDLE_VALUE), baudRate_(baudRate) {}
 
 bool SerialConsole::init() {
     if (comPort == ce::INVALID_HANDLE_VALUE)
-        comPort = openCom1();
+        comPort = openCom1(baudRate_);
     if (comPort == ce::INVALID_HANDLE_VALUE) {
         // To the Console page, never to the port that failed.
         Console::print(TEXT("couldn't open COM1\n"));

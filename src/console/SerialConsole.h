@@ -10,7 +10,8 @@ class SerialConsole : public Console {
   public:
     static constexpr int kNarrowBytes = 256;
 
-    SerialConsole();
+    // `baudRate`: the speed COM1 is set to if this console opens it.
+    explicit SerialConsole(uint32_t baudRate);
     // Slot 0: the message to COM1.
     void print(const ce::WCHAR* format, ...) override;
     // Slot 1: gets COM1 (openCom1) and reports its settings on the Console
@@ -26,5 +27,6 @@ class SerialConsole : public Console {
     bool formatNarrow(const ce::WCHAR* format, va_list args);
 
     ce::HANDLE comPort;
+    uint32_t baudRate_;
     char narrowLine[kNarrowBytes] = {};
 };

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "boot/MenuInterface.h"
+#include "console/BoxOwner.h"
 #include "console/Console.h"
 #include "file/FileManager.h"
 #include "memory/MemoryManager.h"
@@ -19,12 +19,6 @@ constexpr uint64_t kAddressLimit = 0x100000000ULL;
 
 uint64_t roundUp4(uint64_t x) {
     return (x + 3) / 4 * 4;
-}
-
-void showBox(const ce::WCHAR* text, const ce::WCHAR* caption, ce::UINT flags) {
-    ce::HWND root = MenuInterface::instance()->rootHandle();
-    ce::MessageBoxW(root, text, caption, flags);
-    ce::UpdateWindow(root);
 }
 
 }  // namespace
@@ -212,9 +206,9 @@ void ElfLoader::discardSymbols() {
 }
 
 uint32_t ElfLoader::withoutSymbols() {
-    if (MenuInterface::instance()->settings().safetyMessage) {
-        showBox(TEXT("No symbol and/or string table in binary.\n(not fatal)"), TEXT("Information"),
-                ce::MB_OK | ce::MB_ICONINFORMATION);
+    if (safetyMessage) {
+        BoxOwner::show(boxOwner, TEXT("No symbol and/or string table in binary.\n(not fatal)"),
+                       TEXT("Information"), ce::MB_OK | ce::MB_ICONINFORMATION);
     }
     discardSymbols();
     return 0;
@@ -287,8 +281,8 @@ uint32_t ElfLoader::prepareSymbols() {
     symbolBlockSize = uint32_t(blockBytes);
     if (!buildSymbolBlock(names, tableBytes, uint32_t(namesBytes))) {
         symbolBlockSize = 0;
-        showBox(TEXT("Can't determine symbol block size."), TEXT("WARNING"),
-                ce::MB_OK | ce::MB_ICONEXCLAMATION);
+        BoxOwner::show(boxOwner, TEXT("Can't determine symbol block size."), TEXT("WARNING"),
+                       ce::MB_OK | ce::MB_ICONEXCLAMATION);
         return 0;
     }
     findSymbolSections(names.sh_size);

@@ -10,6 +10,7 @@
 
 #include "memory/PageChain.h"
 
+class BoxOwner;
 class Console;
 class Destinations;
 class FileManager;
@@ -42,6 +43,11 @@ class Loader {
     void finishLinks();
     uint32_t listHead() const { return chain_.head(); }
     bool isOk() const { return !failed_; }
+
+    // Set by the Boot object from the settings: the owner of the loader's
+    // boxes, and whether the informational ones (safetyMessage) are wanted.
+    const BoxOwner* boxOwner = nullptr;
+    bool safetyMessage = false;
 
   protected:
     // Starts a chain in the first tagged page (the tag page, whose other

@@ -1,6 +1,6 @@
 #include "ui/BootButton.h"
 
-#include "app/BootApp.h"
+#include "ui/Application.h"
 #include "ui/RootWindow.h"
 
 namespace {

@@ -3,9 +3,10 @@
 // log file's name.
 #pragma once
 
+#include "console/ConsoleSink.h"
 #include "ui/TabPage.h"
 
-class ConsolePage : public TabPage {
+class ConsolePage : public TabPage, public ConsoleSink {
   public:
     ConsolePage(TabControl* tabControl, int index);
     // Closes the log file when it is open.
@@ -17,6 +18,8 @@ class ConsolePage : public TabPage {
     // `direct` is false, writes it to the log file (one byte per unit, its
     // low seven bits). Text that cannot be copied for the box is dropped.
     virtual void appendText(const ce::WCHAR* text, bool direct);
+    // What the system prints: appendText(text, false).
+    void write(const ce::WCHAR* text) override { appendText(text, false); }
 
   private:
     // Creates the log file on the storage card and announces it in the box;

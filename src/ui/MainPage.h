@@ -4,9 +4,10 @@
 
 #include <cstdint>
 
+#include "boot/SettingsForm.h"
 #include "ui/TabPage.h"
 
-class MainPage : public TabPage {
+class MainPage : public TabPage, public SettingsForm {
   public:
     MainPage(TabControl* tabControl, int index);
     // Releases the platform order.
@@ -14,7 +15,7 @@ class MainPage : public TabPage {
     void init(ce::HWND dialog) override;
     void command(int id, int code) override;
     // Writes the page's controls into the settings.
-    virtual void store();
+    void store() override;
 
   private:
     struct PlatformEntry {

@@ -1,9 +1,9 @@
 #include "ui/OptionPage.h"
 
-#include "app/BootApp.h"
 #include "boot/MenuInterface.h"
 #include "platform/ce/CeControls.h"
 #include "platform/ce/CeText.h"
+#include "ui/Application.h"
 
 namespace {
 

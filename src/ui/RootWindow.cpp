@@ -2,14 +2,17 @@
 
 #include <initializer_list>
 
-#include "app/BootApp.h"
 #include "boot/MenuInterface.h"
 #include "console/Console.h"
 #include "platform/ce/CeControls.h"
 #include "platform/ce/CeText.h"
 #include "resources/StringTable.h"
+#include "ui/Application.h"
 #include "ui/BootButton.h"
 #include "ui/CancelButton.h"
+#include "ui/ConsolePage.h"
+#include "ui/MainPage.h"
+#include "ui/OptionPage.h"
 #include "ui/ProgressBar.h"
 #include "ui/TabControl.h"
 #include "ui/TabPage.h"
@@ -26,7 +29,7 @@ bool shiftDown() {
 
 }  // namespace
 
-RootWindow::RootWindow(BootApp* app) : Window(nullptr, app) {}
+RootWindow::RootWindow(Application* app) : Window(nullptr, app) {}
 
 RootWindow::~RootWindow() {
     delete bootButton;
@@ -112,12 +115,41 @@ void RootWindow::createChildren(ce::HWND hwnd, const ce::CREATESTRUCTW* creation
     tabControl = new TabControl(this, tabs, kTabControlId);
     tabControl->create(creation);
 
-    mainPage = menu->createPage(tabControl, 0);
-    optionPage = menu->createPage(tabControl, 1);
-    consolePage = menu->createPage(tabControl, 2);
+    mainPage = createPage(0);
+    optionPage = createPage(1);
+    consolePage = createPage(2);
     if (mainPage)
         mainPage->show();
     ce::SetFocus(childHandle(bootButton));
+}
+
+TabPage* RootWindow::createPage(int type) {
+    MenuInterface* menu = MenuInterface::instance();
+    TabPage* page = nullptr;
+    switch (type) {
+        case 0: {
+            auto* main = new MainPage(tabControl, type);
+            menu->mainPage = main;
+            page = main;
+            break;
+        }
+        case 1: {
+            auto* options = new OptionPage(tabControl, type);
+            menu->optionPage = options;
+            page = options;
+            break;
+        }
+        case 2: {
+            auto* console = new ConsolePage(tabControl, type);
+            menu->consolePage = console;
+            page = console;
+            break;
+        }
+        default:
+            return nullptr;
+    }
+    page->create();
+    return page;
 }
 
 bool RootWindow::proc(ce::HWND hwnd, ce::UINT message, ce::WPARAM wParam, ce::LPARAM lParam) {

@@ -5,6 +5,7 @@
 // its controls.
 #pragma once
 
+#include "boot/MenuWindow.h"
 #include "ui/Window.h"
 
 class BootButton;
@@ -13,7 +14,7 @@ class ProgressBar;
 class TabControl;
 class TabPage;
 
-class RootWindow : public Window {
+class RootWindow : public Window, public MenuWindow {
   public:
     static constexpr int kCommandBarId = 3;
     static constexpr int kProgressBarId = 4;
@@ -23,7 +24,7 @@ class RootWindow : public Window {
     static constexpr ce::UINT_PTR kAutoBootTimer = 2;
     static constexpr int kBuild = 15;
 
-    explicit RootWindow(BootApp* app);
+    explicit RootWindow(Application* app);
     // Destroys the child objects (not the platform windows).
     ~RootWindow() override;
     bool proc(ce::HWND hwnd, ce::UINT message, ce::WPARAM wParam, ce::LPARAM lParam) override;
@@ -39,9 +40,10 @@ class RootWindow : public Window {
     bool isDialogMessage(ce::MSG* message);
     // "[progress] <step>" through the process-wide console when step is not
     // null, then the progress bar moves one step.
-    void progress(const char* step);
+    void progress(const char* step) override;
     // The progress bar back to 0.
-    void unprogress();
+    void unprogress() override;
+    ce::HWND windowHandle() const override { return handle(); }
     void stopAutoBoot();
 
     int buttonWidth() const { return buttonWidth_; }
@@ -49,6 +51,9 @@ class RootWindow : public Window {
 
   private:
     void createChildren(ce::HWND hwnd, const ce::CREATESTRUCTW* creation);
+    // Creates page `type` (0 Main, 1 Option, 2 Console) of the tab control
+    // with its dialog and registers it in MenuInterface.
+    TabPage* createPage(int type);
     void bootCommand();
     void bootStart();
     void restoreFocus();

@@ -1,7 +1,7 @@
 #include "ui/TabControl.h"
 
-#include "app/BootApp.h"
 #include "platform/ce/CeControls.h"
+#include "ui/Application.h"
 #include "ui/RootWindow.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "ui/TabPage.h"
 
-#include "app/BootApp.h"
 #include "platform/ce/CeControls.h"
+#include "ui/Application.h"
 #include "ui/TabControl.h"
 
 TabPage::TabPage(TabControl* tabControl, int index, const ce::WCHAR* templateName)

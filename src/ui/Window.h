@@ -1,24 +1,24 @@
 // The base of every window object of the user interface: the platform
-// window it stands for, its parent and the application object.
+// window it stands for, its parent and the application that runs it.
 #pragma once
 
 #include "platform/ce/CeWindow.h"
 
-class BootApp;
+class Application;
 
 class Window {
   public:
-    Window(ce::HWND parent, BootApp* app) : window(nullptr), parent(parent), app(app) {}
+    Window(ce::HWND parent, Application* app) : window(nullptr), parent(parent), app(app) {}
     virtual ~Window() = default;  // slot 0
     // Slot 1: true when the message was handled. The base handles only
     // WM_DESTROY, by ending the message loop.
     virtual bool proc(ce::HWND hwnd, ce::UINT message, ce::WPARAM wParam, ce::LPARAM lParam);
 
     ce::HWND handle() const { return window; }
-    BootApp* application() const { return app; }
+    Application* application() const { return app; }
 
   protected:
     ce::HWND window;
     ce::HWND parent;
-    BootApp* app;
+    Application* app;
 };

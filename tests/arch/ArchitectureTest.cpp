@@ -6,6 +6,8 @@
 #include <cstring>
 #include <memory>
 
+#include "arch/Architecture.h"
+#include "boot/ArgumentPageWriter.h"
 #include "boot/BootInfo.h"
 #include "boot/KernelArguments.h"
 #include "boot/MenuInterface.h"
@@ -14,7 +16,6 @@
 #include "machine/AddressSpace.h"
 #include "machine/PhysicalMemory.h"
 #include "memory/MemoryManager_LockPages.h"
-#include "arch/Architecture.h"
 #include "platform/DisplayLookup.h"
 #include "support/CaptureConsole.h"
 #include "support/DeviceFolder.h"
@@ -70,7 +71,10 @@ class ArchitectureTest : public ::testing::Test {
         MemoryManager* none = memoryManager;
         EntryOnly loader(consolePointer, none);
         console.text.clear();
-        physical = architecture->setupBootInfo(loader);
+        const BootSettings& s = settings();
+        ArgumentPageWriter writer(consolePointer, s, s.kernelName, s.imageName,
+                                  MenuInterface::instance());
+        physical = architecture->setupBootInfo(loader, writer);
         const char* page =
             reinterpret_cast<const char*>(uintptr_t(architecture->bootArgumentsPage()));
         return std::string(page, kPage);
@@ -272,7 +276,9 @@ TEST(KernelArgumentsBudget, AnOptionMustEndWithinTheBudget) {
     for (const Row& r : rows) {
         uint32_t vector[64] = {};
         device.machine().messageBoxes().clear();
-        EXPECT_EQ(KernelArguments(vector, 0xC0800034, r.budget).build(settings), r.argc);
+        EXPECT_EQ(KernelArguments(vector, 0xC0800034, r.budget, MenuInterface::instance())
+                      .build(settings, settings.kernelName, settings.imageName),
+                  r.argc);
         EXPECT_EQ(device.machine().messageBoxes().size(), r.argc == 3 ? 0u : 1u);
         EXPECT_STREQ(reinterpret_cast<const char*>(vector) + 64, "k");
         EXPECT_EQ(vector[1], 0xC0800034u + 66);
@@ -312,7 +318,9 @@ TEST_F(ArchitectureTest, WithoutAPageThereAreNoBootArguments) {
     MemoryManager* none = memoryManager;
     EntryOnly loader(consolePointer, none);
     console.text.clear();
-    EXPECT_EQ(architecture->setupBootInfo(loader), Architecture::kNoBootArguments);
+    const BootSettings& s = settings();
+    ArgumentPageWriter writer(consolePointer, s, s.kernelName, s.imageName, nullptr);
+    EXPECT_EQ(architecture->setupBootInfo(loader, writer), Architecture::kNoBootArguments);
     EXPECT_EQ(console.utf8(), "can't get page for boot arguments.\n");
 }
 
@@ -345,7 +353,9 @@ TEST(BootInfoConsole, SerialConsoleKindGoesIntoTheRecord) {
     BareArchitecture architecture(consolePointer, memoryManager);
     ASSERT_TRUE(architecture.allocateMemory(0));
     EntryOnly loader(consolePointer, memoryManager);
-    uint32_t physical = architecture.setupBootInfo(loader);
+    const BootSettings& s = MenuInterface::instance()->settings();
+    ArgumentPageWriter writer(consolePointer, s, s.kernelName, s.imageName, nullptr);
+    uint32_t physical = architecture.setupBootInfo(loader, writer);
     BootInfo info;
     std::memcpy(&info, device.machine().component<host::PhysicalMemory>().ram(physical + 16, 36),
                 36);

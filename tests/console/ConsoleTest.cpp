@@ -44,10 +44,9 @@ TEST(Console, WindowConsoleWithoutAPageDropsText) {
 
 TEST(Com1, BannerOnceAtTheConfiguredSpeed) {
     DeviceFolder device("jornada720", "com1 = file:com1.out");
-    MenuInterface::instance()->settings().serialSpeed = 115200;
-    ce::HANDLE first = openCom1();
+    ce::HANDLE first = openCom1(115200);
     ASSERT_NE(first, ce::INVALID_HANDLE_VALUE);
-    EXPECT_EQ(openCom1(), first);  // later attempts find the port open
+    EXPECT_EQ(openCom1(9600), first);  // later attempts find the port open, speed kept
     host::Com1& port = device.machine().component<host::Com1>();
     EXPECT_EQ(port.received(), std::string("\r\n--------KESTREL--------\r\n\0", 28));
     EXPECT_EQ(port.dcb().BaudRate, 115200u);
@@ -58,8 +57,8 @@ TEST(Com1, BannerOnceAtTheConfiguredSpeed) {
 
 TEST(Com1, NoPortNothingKept) {
     DeviceFolder device("jornada720", "com1 = none");
-    EXPECT_EQ(openCom1(), ce::INVALID_HANDLE_VALUE);
-    EXPECT_EQ(openCom1(), ce::INVALID_HANDLE_VALUE);
+    EXPECT_EQ(openCom1(19200), ce::INVALID_HANDLE_VALUE);
+    EXPECT_EQ(openCom1(19200), ce::INVALID_HANDLE_VALUE);
 }
 
 }  // namespace

@@ -5,9 +5,9 @@
 
 #include <memory>
 
-#include "arch/arm/SA1100Architecture.h"
 #include "arch/arm/ARMSerialConsole.h"
 #include "arch/arm/PXA2X0SerialConsole.h"
+#include "arch/arm/SA1100Architecture.h"
 #include "arch/arm/SA1100SerialConsole.h"
 #include "console/SerialConsole.h"
 #include "machine/Com1.h"
@@ -43,6 +43,8 @@ class Uart {
     std::unique_ptr<MemoryManager> manager;
 };
 
+constexpr uint32_t kSpeed = 19200;
+
 struct Family {
     const char* profile;
     uint32_t kind;
@@ -62,7 +64,7 @@ class UartConsole : public testing::TestWithParam<Family> {};
 
 TEST_P(UartConsole, LineFeedsGoOutAsCarriageReturnLineFeed) {
     Uart u(GetParam().profile);
-    ARMSerialConsole* c = ARMSerialConsole::instance(u.memory, GetParam().kind);
+    ARMSerialConsole* c = ARMSerialConsole::instance(u.memory, GetParam().kind, kSpeed);
     ASSERT_NE(c, nullptr);
     ASSERT_TRUE(c->init());
     c->print(u"a\n");
@@ -75,7 +77,7 @@ TEST_P(UartConsole, UnmappableUartFailsInitAndSendsNothing) {
     Family f = GetParam();
     Uart u(f.profile,
            f.kind == 0x0C104000 ? "refuse_physical = 0x80050000" : "refuse_physical = 0x40100000");
-    ARMSerialConsole* c = ARMSerialConsole::instance(u.memory, f.kind);
+    ARMSerialConsole* c = ARMSerialConsole::instance(u.memory, f.kind, kSpeed);
     ASSERT_NE(c, nullptr);
     EXPECT_FALSE(c->init());
     c->print(u"lost\n");
@@ -84,14 +86,14 @@ TEST_P(UartConsole, UnmappableUartFailsInitAndSendsNothing) {
 
 TEST_P(UartConsole, NoComPortNoConsole) {
     Uart u(GetParam().profile, "com1 = none");
-    ARMSerialConsole* c = ARMSerialConsole::instance(u.memory, GetParam().kind);
+    ARMSerialConsole* c = ARMSerialConsole::instance(u.memory, GetParam().kind, kSpeed);
     ASSERT_NE(c, nullptr);
     EXPECT_FALSE(c->init());
 }
 
 TEST_P(UartConsole, ReInitMapsTheRegistersAgain) {
     Uart u(GetParam().profile);
-    ARMSerialConsole* c = ARMSerialConsole::instance(u.memory, GetParam().kind);
+    ARMSerialConsole* c = ARMSerialConsole::instance(u.memory, GetParam().kind, kSpeed);
     ASSERT_TRUE(c->init());
     ASSERT_TRUE(c->init());
     c->print(u"twice\n");
@@ -103,20 +105,21 @@ INSTANTIATE_TEST_SUITE_P(Families, UartConsole, testing::ValuesIn(kFamilies),
 
 TEST(UartConsoleInstance, OnePerRunForTheKnownKinds) {
     Uart u("wzero3");
-    EXPECT_EQ(ARMSerialConsole::instance(u.memory, 0x0C300000), nullptr);  // unknown kind
-    ARMSerialConsole* first = ARMSerialConsole::instance(u.memory, 0x0C208000);
+    EXPECT_EQ(ARMSerialConsole::instance(u.memory, 0x0C300000, kSpeed), nullptr);  // unknown kind
+    ARMSerialConsole* first = ARMSerialConsole::instance(u.memory, 0x0C208000, kSpeed);
     EXPECT_NE(dynamic_cast<PXA2X0SerialConsole*>(first), nullptr);
     EXPECT_EQ(first->kind(), Console::kSerial);
     // Later calls do not look at their arguments.
-    EXPECT_EQ(ARMSerialConsole::instance(u.memory, 0x0C104000), first);
+    EXPECT_EQ(ARMSerialConsole::instance(u.memory, 0x0C104000, kSpeed), first);
     ARMSerialConsole::destroyInstance();
-    EXPECT_NE(dynamic_cast<SA1100SerialConsole*>(ARMSerialConsole::instance(u.memory, 0x0C104000)),
+    EXPECT_NE(dynamic_cast<SA1100SerialConsole*>(
+                  ARMSerialConsole::instance(u.memory, 0x0C104000, kSpeed)),
               nullptr);
 }
 
 TEST(UartConsoleInstance, DestroyingTheProcessWideOneLeavesTheWindowConsole) {
     Uart u("jornada720");
-    ARMSerialConsole* c = ARMSerialConsole::instance(u.memory, 0x0C104000);
+    ARMSerialConsole* c = ARMSerialConsole::instance(u.memory, 0x0C104000, kSpeed);
     Console::changeConsole(c);
     ARMSerialConsole::destroyInstance();
     EXPECT_EQ(Console::instance()->kind(), Console::kWindow);
@@ -124,7 +127,7 @@ TEST(UartConsoleInstance, DestroyingTheProcessWideOneLeavesTheWindowConsole) {
 
 TEST(UartConsoleLength, MessagesOverTheNarrowLineAreNotSent) {
     Uart u("jornada720");
-    ARMSerialConsole* c = ARMSerialConsole::instance(u.memory, 0x0C104000);
+    ARMSerialConsole* c = ARMSerialConsole::instance(u.memory, 0x0C104000, kSpeed);
     ASSERT_TRUE(c->init());
     std::u16string fits(255, u'x');  // 255 bytes and the terminator
     std::u16string over(256, u'y');
@@ -136,6 +139,7 @@ TEST(UartConsoleLength, MessagesOverTheNarrowLineAreNotSent) {
 // The driver console itself, which the system only uses as a base.
 class ComConsole : public SerialConsole {
   public:
+    ComConsole() : SerialConsole(kSpeed) {}
     ~ComConsole() = default;
 };
 
@@ -158,7 +162,7 @@ TEST(UartConsoleDeathTest, UartOfTheOtherFamilyEndsTheRunInsteadOfHanging) {
     EXPECT_EXIT(
         {
             Uart h("jornada720");
-            Console* serial = ARMSerialConsole::instance(h.memory, 0x0C208000);
+            Console* serial = ARMSerialConsole::instance(h.memory, 0x0C208000, kSpeed);
             if (serial && serial->init())
                 serial->print(u"x");
             std::exit(0);

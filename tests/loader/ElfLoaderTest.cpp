@@ -101,6 +101,9 @@ class ElfLoaderTest : public ::testing::Test {
                                                         consolePointer, kPage, 0);
         }
         loader = std::make_unique<ElfLoader>(consolePointer, memoryManager);
+        // As the Boot object hands them on from the settings.
+        loader->safetyMessage = MenuInterface::instance()->settings().safetyMessage != 0;
+        loader->boxOwner = MenuInterface::instance();
         console.text.clear();
         return loader->setFile(filePointer);
     }

@@ -11,6 +11,7 @@
 
 #include "arch/arm/PXA2X0Architecture.h"
 #include "arch/arm/SA1100Architecture.h"
+#include "boot/ArgumentPageWriter.h"
 #include "boot/MenuInterface.h"
 #include "loader/ElfLoader.h"
 #include "loader/MemoryFile.h"
@@ -129,7 +130,9 @@ TEST_P(KernelBootTest, SecondStageLoaderPlacesWhatTheReferenceWalkPlaces) {
     ASSERT_TRUE(architecture->setupLoader());
     ASSERT_TRUE(loader->load());
     loader->finishLinks();
-    uint32_t bootArgs = architecture->setupBootInfo(*loader);
+    ArgumentPageWriter writer(consolePointer, settings, settings.kernelName, settings.imageName,
+                              nullptr);
+    uint32_t bootArgs = architecture->setupBootInfo(*loader, writer);
     ASSERT_NE(bootArgs, Architecture::kNoBootArguments);
 
     auto& ram = device.machine().component<host::PhysicalMemory>();

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "arch/arm/CpuPrimitives.h"
+#include "arch/arm/UartRegisters.h"
 #include "console/Console.h"
 #include "memory/MemoryManager.h"
 
@@ -10,12 +11,16 @@ namespace {
 
 constexpr uint32_t kModeMask = 0x1F;
 constexpr uint32_t kSystemMode = 0x1F;
+constexpr char kGreeting[] = "Hello World\r\n";
 
 }  // namespace
 
-ARMArchitecture::ARMArchitecture(Console*& console, MemoryManager*& memoryManager)
-    : Architecture(console, memoryManager) {
+ARMArchitecture::ARMArchitecture(Console*& console, MemoryManager*& memoryManager,
+                                 const ArmVariant& variant)
+    : Architecture(console, memoryManager), variant_(variant) {
+    placement_ = variant.placement;
     console->print(TEXT("ARM architecture.\n"));
+    console->print(variant.greeting);
 }
 
 ARMArchitecture::~ARMArchitecture() = default;
@@ -41,19 +46,21 @@ void ARMArchitecture::systemInfo() {
     ce::SetKMode(savedKernelMode);
 }
 
-bool ARMArchitecture::initVariant(const Variant& variant) {
+bool ARMArchitecture::init() {
     if (!memoryManager->init()) {
         console->print(TEXT("can't initialize memory manager.\n"));
         return false;
     }
-    for (int i = 0; i < 4; ++i)
-        memoryManager->addRegion(variant.regionStarts[i], variant.regionSize);
-    dcacheSize() = variant.dcacheSize;
+    for (uint32_t start : variant_.regionStarts)
+        memoryManager->addRegion(start, variant_.regionSize);
+    dcacheSize() = variant_.dcacheSize;
     console->print(TEXT("D-cache size = %d\n"), dcacheSize());
     return true;
 }
 
-bool ARMArchitecture::placeLoader(const uint8_t* image, uint32_t size) {
+bool ARMArchitecture::setupLoader() {
+    const uint8_t* image = variant_.loaderImage;
+    uint32_t size = variant_.loaderSize;
     uint32_t pageSize = memoryManager->getPageSize();
     if (size > pageSize) {
         console->print(TEXT("2nd bootloader size(%dbyte) is larger than page size(%d).\n"), size,
@@ -87,4 +94,23 @@ uint32_t ARMArchitecture::prepareJump() {
     cleanDCache();
     ce::SetKMode(ce::TRUE);
     return stack;
+}
+
+void ARMArchitecture::jumpTo(uint32_t bootArgs, uint32_t chainHead) {
+    uint32_t stack = prepareJump();
+    variant_.flatJump(bootArgs, chainHead, stack, loaderPagePhys);
+    if (variant_.returnMessage) {
+        ce::SetKMode(ce::FALSE);
+        console->print(variant_.returnMessage);
+    }
+}
+
+void ARMArchitecture::testSerialPort() {
+    const Uart& uart = variant_.uart;
+    uint32_t window = memoryManager->mapPhysical(uart.base(), kUartWindowSize, ce::PAGE_READWRITE);
+    if (window == MemoryManager::kNotFound)
+        return;  // reported by mapPhysical
+    for (const char* p = kGreeting; *p; ++p)
+        uart.put(window, uint8_t(*p));
+    memoryManager->unmapPhysical(window);
 }

@@ -1,8 +1,9 @@
 #include "arch/arm/ARMSerialConsole.h"
 
-#include "arch/arm/UartRegisters.h"
+#include "arch/arm/ArmVariant.h"
 #include "arch/arm/PXA2X0SerialConsole.h"
 #include "arch/arm/SA1100SerialConsole.h"
+#include "arch/arm/UartRegisters.h"
 #include "memory/MemoryManager.h"
 #include "platform/ce/CeMemory.h"
 
@@ -18,14 +19,15 @@ ARMSerialConsole*& holder() {
 
 }  // namespace
 
-ARMSerialConsole* ARMSerialConsole::instance(MemoryManager*& memoryManager, uint32_t cpuKind) {
+ARMSerialConsole* ARMSerialConsole::instance(MemoryManager*& memoryManager, uint32_t cpuKind,
+                                             uint32_t baudRate) {
     if (holder())
         return holder();
-    if (cpuKind == kCpuSa11x0) {
-        holder() = new SA1100SerialConsole(memoryManager);
-    } else if (cpuKind == kCpuPxa250 || cpuKind == kCpuPxa270) {
-        holder() = new PXA2X0SerialConsole(memoryManager);
-    }
+    const ArmVariant* variant = ArmVariant::forCpu(cpuKind);
+    if (variant == &ArmVariant::sa11x0())
+        holder() = new SA1100SerialConsole(memoryManager, baudRate);
+    else if (variant == &ArmVariant::pxa2x0())
+        holder() = new PXA2X0SerialConsole(memoryManager, baudRate);
     return holder();
 }
 
@@ -38,7 +40,9 @@ void ARMSerialConsole::destroyInstance() {
     holder() = nullptr;
 }
 
-ARMSerialConsole::ARMSerialConsole(MemoryManager*& memoryManager) : memoryManager(memoryManager) {}
+ARMSerialConsole::ARMSerialConsole(MemoryManager*& memoryManager, const Uart& uart,
+                                   uint32_t baudRate)
+    : SerialConsole(baudRate), memoryManager(memoryManager), uart_(uart) {}
 
 ARMSerialConsole::~ARMSerialConsole() {
     unmapRegisters();
@@ -56,12 +60,17 @@ void ARMSerialConsole::unmapRegisters() {
         memoryManager->unmapPhysical(mapped);
 }
 
-bool ARMSerialConsole::initUart(uint32_t physical) {
+bool ARMSerialConsole::init() {
     if (!SerialConsole::init())
         return false;
     unmapRegisters();
-    registers = memoryManager->mapPhysical(physical, kUartWindowSize, ce::PAGE_READWRITE);
+    registers = memoryManager->mapPhysical(uart_.base(), kUartWindowSize, ce::PAGE_READWRITE);
     return registers != kNotMapped;
+}
+
+void ARMSerialConsole::putc(uint8_t c) {
+    if (registers != kNotMapped)
+        uart_.put(registers, c);
 }
 
 void ARMSerialConsole::print(const ce::WCHAR* format, ...) {

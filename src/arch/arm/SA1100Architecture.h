@@ -9,12 +9,7 @@ class SA1100Architecture : public ARMArchitecture {
     // Prints "SA-11x0 CPU.\n" after the ARM message.
     SA1100Architecture(Console*& console, MemoryManager*& memoryManager);
     ~SA1100Architecture() override;
-    bool init() override;
-    // The 424-byte second-stage loader into the last reserved page.
-    bool setupLoader() override;
-    // FlatJump_sa11x0; returns only if the jump did not happen.
-    void jumpTo(uint32_t bootArgs, uint32_t chainHead) override;
+    // A pattern of 640 x 480 one-byte pixels behind the palette of the frame
+    // buffer the LCD controller scans.
     void testFrameBuffer() override;
-    void testSerialPort() override;
-    void testSpare() override {}
 };
