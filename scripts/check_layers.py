@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Fails when an include points up the layer order.
+"""Fails when an include points up the layer order or closes a loop.
 
 src/ is layered bottom to top; a folder may include its own files, the
 folders below it, and its own subfolders (file/ may include file/gzip/...).
@@ -7,6 +7,10 @@ The simulated handheld's services (host/ce, host/machine) implement the
 Windows CE contract: they may see that contract, the resources beneath it
 and header-only descriptions of hardware and records (register layouts, the
 page chain, the CPU primitives they run), never code of the system.
+
+Within a layer, files may include each other, but never in a loop: a
+class's files (X.h and X.cpp count as one) must not be reached again from
+what they include.
 
 Usage: check_layers.py ROOT   (the checkout: ROOT/src, ROOT/host)
 """
@@ -99,6 +103,57 @@ def check_host(root, faults):
                               "and header-only layouts")
 
 
+def include_graph(src):
+    """Class (path without suffix) -> the classes its files include."""
+    graph = {}
+    for path in src.rglob("*"):
+        if path.suffix not in (".h", ".cpp"):
+            continue
+        node = path.relative_to(src).with_suffix("").as_posix()
+        edges = graph.setdefault(node, set())
+        for target in INCLUDE.findall(path.read_text(errors="replace")):
+            other = pathlib.PurePosixPath(target).with_suffix("").as_posix()
+            if other != node:
+                edges.add(other)
+    return graph
+
+
+def loops(graph):
+    """The strongly connected groups of more than one class (Tarjan)."""
+    index, low, stack, on_stack, found = {}, {}, [], set(), []
+
+    def visit(node):
+        index[node] = low[node] = len(index)
+        stack.append(node)
+        on_stack.add(node)
+        for other in graph.get(node, ()):
+            if other not in index:
+                visit(other)
+                low[node] = min(low[node], low[other])
+            elif other in on_stack:
+                low[node] = min(low[node], index[other])
+        if low[node] == index[node]:
+            group = []
+            while True:
+                member = stack.pop()
+                on_stack.discard(member)
+                group.append(member)
+                if member == node:
+                    break
+            if len(group) > 1:
+                found.append(sorted(group))
+
+    for node in sorted(graph):
+        if node not in index:
+            visit(node)
+    return found
+
+
+def check_loops(root, faults):
+    for group in loops(include_graph(root / "src")):
+        faults.append("src/: an include loop among " + ", ".join(group))
+
+
 def main():
     if len(sys.argv) != 2:
         print(__doc__.strip(), file=sys.stderr)
@@ -107,9 +162,10 @@ def main():
     faults = []
     check_system(root, faults)
     check_host(root, faults)
+    check_loops(root, faults)
     for fault in faults:
         print(fault)
-    print(f"{len(faults)} include(s) against the layer order")
+    print(f"{len(faults)} include(s) against the layer order or in a loop")
     return 1 if faults else 0
 
 

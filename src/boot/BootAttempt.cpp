@@ -3,7 +3,7 @@
 #include "arch/Architecture.h"
 #include "boot/ArgumentPageWriter.h"
 #include "boot/Boot.h"
-#include "boot/BootSequence.h"
+#include "boot/BuildNumber.h"
 #include "boot/MenuInterface.h"
 #include "boot/SettingsReader.h"
 #include "console/Com1.h"

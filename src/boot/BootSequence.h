@@ -7,8 +7,6 @@
 
 class Boot;
 
-constexpr int kBuildNumber = 15;
-
 // The boot hook MenuInterface calls; works on Boot::instance().
 void bootProcedure(uint32_t argument);
 // The procedure itself on a given Boot object. Returns only on failure.

@@ -1,18 +1,17 @@
 // The Boot button at the left of the button row.
 #pragma once
 
+#include "ui/ButtonRow.h"
 #include "ui/Window.h"
-
-class RootWindow;
 
 class BootButton : public Window {
   public:
-    // `row`: the button row's rectangle in the root window's client area.
-    BootButton(RootWindow* root, const ce::RECT& row);
+    // `id`: the control's identifier in the root window.
+    BootButton(const ButtonRow& row, int id);
     // Slot 2: creates the control; true when it is a window.
     virtual bool create(const ce::CREATESTRUCTW* creation);
 
   private:
-    ce::RECT rect;
-    RootWindow* root;
+    ButtonRow row;
+    int id;
 };

@@ -1,21 +1,17 @@
 #include "ui/CancelButton.h"
 
-#include "ui/Application.h"
-#include "ui/RootWindow.h"
-
 namespace {
 constexpr ce::DWORD kStyle = 0x50014000;  // visible child, tab stop, notifies
 }
 
-CancelButton::CancelButton(RootWindow* root, const ce::RECT& row)
-    : Window(root->handle(), root->application()), rect(row), root(root) {}
+CancelButton::CancelButton(const ButtonRow& row, int id)
+    : Window(row.parent, row.app), row(row), id(id) {}
 
 bool CancelButton::create(const ce::CREATESTRUCTW* creation) {
-    int width = root->buttonWidth();
-    window =
-        ce::CreateWindowExW(0, TEXT("BUTTON"), TEXT("Cancel"), kStyle, rect.right - width, rect.top,
-                            width, root->buttonHeight(), parent,
-                            reinterpret_cast<ce::HMENU>(uintptr_t(RootWindow::kCancelButtonId)),
-                            creation->hInstance, nullptr);
+    int width = row.buttonWidth;
+    window = ce::CreateWindowExW(0, TEXT("BUTTON"), TEXT("Cancel"), kStyle, row.rect.right - width,
+                                 row.rect.top, width, row.buttonHeight, parent,
+                                 reinterpret_cast<ce::HMENU>(uintptr_t(id)), creation->hInstance,
+                                 nullptr);
     return ce::IsWindow(window) != 0;
 }

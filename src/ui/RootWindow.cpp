@@ -2,6 +2,7 @@
 
 #include <initializer_list>
 
+#include "boot/BuildNumber.h"
 #include "boot/MenuInterface.h"
 #include "console/Console.h"
 #include "platform/ce/CeControls.h"
@@ -55,7 +56,7 @@ bool RootWindow::create() {
     ce::wcsncpy(className, name ? name : TEXT(""), 63);
     className[63] = 0;
     ce::WCHAR title[96];
-    ce::_snwprintf(title, 96, TEXT("%s Build %d"), className, kBuild);
+    ce::_snwprintf(title, 96, TEXT("%s Build %d"), className, kBuildNumber);
     window = ce::CreateWindowExW(0, className, title, ce::WS_VISIBLE, ce::CW_USEDEFAULT,
                                  ce::CW_USEDEFAULT, ce::CW_USEDEFAULT, ce::CW_USEDEFAULT, nullptr,
                                  nullptr, app->instance, this);
@@ -100,11 +101,12 @@ void RootWindow::createChildren(ce::HWND hwnd, const ce::CREATESTRUCTW* creation
     ce::GetClientRect(hwnd, &row);
     row.top += buttonHeight_;
     // A control that cannot be made is left out; the others still come.
-    bootButton = new BootButton(this, row);
+    const ButtonRow buttons{hwnd, app, row, buttonWidth_, buttonHeight_};
+    bootButton = new BootButton(buttons, kBootButtonId);
     bootButton->create(creation);
-    cancelButton = new CancelButton(this, row);
+    cancelButton = new CancelButton(buttons, kCancelButtonId);
     cancelButton->create(creation);
-    progressBar = new ProgressBar(this, row);
+    progressBar = new ProgressBar(buttons, kProgressBarId);
     progressBar->create(creation);
 
     MenuInterface* menu = MenuInterface::instance();
@@ -112,7 +114,7 @@ void RootWindow::createChildren(ce::HWND hwnd, const ce::CREATESTRUCTW* creation
 
     ce::RECT tabs = row;
     tabs.top += buttonHeight_;
-    tabControl = new TabControl(this, tabs, kTabControlId);
+    tabControl = new TabControl(hwnd, app, tabs, kTabControlId);
     tabControl->create(creation);
 
     mainPage = createPage(0);

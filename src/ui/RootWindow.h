@@ -22,7 +22,6 @@ class RootWindow : public Window, public MenuWindow {
     static constexpr int kCancelButtonId = 6;
     static constexpr int kTabControlId = 7;
     static constexpr ce::UINT_PTR kAutoBootTimer = 2;
-    static constexpr int kBuild = 15;
 
     explicit RootWindow(Application* app);
     // Destroys the child objects (not the platform windows).

@@ -2,7 +2,6 @@
 
 #include "platform/ce/CeControls.h"
 #include "ui/Application.h"
-#include "ui/RootWindow.h"
 
 namespace {
 
@@ -19,8 +18,8 @@ const ce::WCHAR* const kPictures[] = {
 
 }  // namespace
 
-TabControl::TabControl(RootWindow* root, const ce::RECT& rect, int id)
-    : Window(root->handle(), root->application()), rect(rect), id(id) {}
+TabControl::TabControl(ce::HWND parent, Application* app, const ce::RECT& rect, int id)
+    : Window(parent, app), rect(rect), id(id) {}
 
 bool TabControl::create(const ce::CREATESTRUCTW* creation) {
     window = ce::CreateWindowExW(0, ce::WC_TABCONTROLW, TEXT(""), kStyle, rect.left, rect.top,

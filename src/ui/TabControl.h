@@ -4,12 +4,10 @@
 
 #include "ui/Window.h"
 
-class RootWindow;
-
 class TabControl : public Window {
   public:
-    // `rect`: the control's rectangle in the root window's client area.
-    TabControl(RootWindow* root, const ce::RECT& rect, int id);
+    // `rect`: the control's rectangle in the client area of `parent`.
+    TabControl(ce::HWND parent, Application* app, const ce::RECT& rect, int id);
     // Slot 2: creates the control and gives it the three tab pictures; true
     // when it is a window.
     virtual bool create(const ce::CREATESTRUCTW* creation);

@@ -1,8 +1,5 @@
 #include "arch/arm/ARMSerialConsole.h"
 
-#include "arch/arm/ArmVariant.h"
-#include "arch/arm/PXA2X0SerialConsole.h"
-#include "arch/arm/SA1100SerialConsole.h"
 #include "arch/arm/UartRegisters.h"
 #include "memory/MemoryManager.h"
 #include "platform/ce/CeMemory.h"
@@ -12,33 +9,7 @@ namespace {
 constexpr uint8_t kCarriageReturn = 0x0D;
 constexpr uint8_t kLineFeed = 0x0A;
 
-ARMSerialConsole*& holder() {
-    static ARMSerialConsole* console = nullptr;
-    return console;
-}
-
 }  // namespace
-
-ARMSerialConsole* ARMSerialConsole::instance(MemoryManager*& memoryManager, uint32_t cpuKind,
-                                             uint32_t baudRate) {
-    if (holder())
-        return holder();
-    const ArmVariant* variant = ArmVariant::forCpu(cpuKind);
-    if (variant == &ArmVariant::sa11x0())
-        holder() = new SA1100SerialConsole(memoryManager, baudRate);
-    else if (variant == &ArmVariant::pxa2x0())
-        holder() = new PXA2X0SerialConsole(memoryManager, baudRate);
-    return holder();
-}
-
-void ARMSerialConsole::destroyInstance() {
-    if (!holder())
-        return;
-    if (Console::instance() == holder())
-        Console::changeConsole(nullptr);
-    delete holder();
-    holder() = nullptr;
-}
 
 ARMSerialConsole::ARMSerialConsole(MemoryManager*& memoryManager, const Uart& uart,
                                    uint32_t baudRate)

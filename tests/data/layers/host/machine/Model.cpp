@@ -1,0 +1,3 @@
+// The simulated handheld calling the system.
+#include "boot/Settings.h"
+#include "file/Reader.h"

@@ -1,0 +1,3 @@
+// One half of a loop.
+#pragma once
+#include "file/Second.h"
