@@ -77,6 +77,7 @@ bool BootAttempt::sizeImage(uint32_t& imageBytes) {
     if (size == 0xFFFFFFFF || size > 0xFFFFFFFF - boot_.memoryManager->getPageSize()) {
         return failWith(TEXT("Can't open file system image.\n"));
     }
+    imageSize_ = size;
     imageBytes = boot_.memoryManager->roundUpPage(size);
     return true;
 }
@@ -137,7 +138,7 @@ bool BootAttempt::loadImage() {
             return failWith(TEXT("Can't open file system image.\n"));
         }
         fileOpen_ = true;
-        if (!boot_.loader->loadFileSystemImage()) {
+        if (!boot_.loader->loadFileSystemImage(imageSize_)) {
             return failWith(TEXT("Can't load file system image to memory.\n"));
         }
         file->close();

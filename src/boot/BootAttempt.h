@@ -46,4 +46,5 @@ class BootAttempt {
     ce::WCHAR detail_[128] = {};  // a message made for this attempt
     bool fileOpen_ = false;
     uint32_t bootArgs_ = 0;
+    uint32_t imageSize_ = 0;  // the image's content bytes, as sized
 };

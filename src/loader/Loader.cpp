@@ -105,12 +105,27 @@ void Loader::addLoadLinkFromMemory(uint32_t dst, uint32_t size, const void* sour
     nextFree_ = dst + size;
 }
 
-bool Loader::loadFileSystemImage() {
-    uint32_t size = file->realSize();
+bool Loader::loadFileSystemImage(uint32_t size) {
     uint32_t dst = alignImage(nextFree_);
     console->print(TEXT("[file system image]\n"));
     addLoadLink(dst, size, 0, size);
+    if (isOk() && !endsAt(size))
+        failed_ = true;
     return isOk();
+}
+
+bool Loader::endsAt(uint32_t size) {
+    // One read past the last byte: a compressed content's trailer is checked
+    // on the way, and an image that grew since it was sized is caught.
+    uint8_t probe = 0;
+    int32_t got = file->read(&probe, 1, size);
+    if (got == 0)
+        return true;
+    if (got > 0) {
+        console->print(TEXT("the image goes on past 0x%x bytes, its size when the boot began.\n"),
+                       size);
+    }
+    return false;
 }
 
 void Loader::finishLinks() {

@@ -36,9 +36,12 @@ class Loader {
     bool destinations(uint32_t imageBytes, const Placement& placement, Destinations& out);
 
     // Adds the open file, whole, as one more region at the next 4096-byte
-    // boundary after the last region; true unless a page was missing or the
-    // file ended early.
-    bool loadFileSystemImage();
+    // boundary after the last region. `size` is its content size as measured
+    // when the boot began: reading the content once more to size it again
+    // would cost a whole decode of a compressed image. True unless a page was
+    // missing or the content does not end exactly there (ends early, goes
+    // on, or fails its end checks).
+    bool loadFileSystemImage(uint32_t size);
     // Ends the chain at the last tag filled and prints the link counts.
     void finishLinks();
     uint32_t listHead() const { return chain_.head(); }
@@ -81,6 +84,8 @@ class Loader {
 
     void recordFileChunk(uint32_t dst, uint32_t fileOffset, uint32_t length);
     void addZeroLink(uint32_t dst, uint32_t size);
+    // True when the open file's content ends at `size` bytes.
+    bool endsAt(uint32_t size);
     // Where the image goes after the planned regions.
     uint32_t plannedImageAddress() const;
 

@@ -122,7 +122,7 @@ class ElfLoaderTest : public ::testing::Test {
         if (image) {
             file->add(u"image", *image);
             file->open(u"image", 3);
-            if (!loader->loadFileSystemImage())
+            if (!loader->loadFileSystemImage(uint32_t(image->size())))
                 return false;
         }
         loader->finishLinks();
@@ -397,7 +397,7 @@ TEST_F(ElfLoaderTest, KernelsReadThroughTheFileManagerStack) {
         stack->close();
         if (r.image) {
             ASSERT_TRUE(stack->open(r.image, 3));
-            ASSERT_TRUE(loader->loadFileSystemImage()) << console.utf8();
+            ASSERT_TRUE(loader->loadFileSystemImage(stack->realSize())) << console.utf8();
             stack->close();
         }
         loader->finishLinks();

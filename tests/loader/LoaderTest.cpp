@@ -204,7 +204,7 @@ TEST_F(LoaderTest, ImageGoesToTheNextFourKilobyteBoundary) {
         loader->addLoadLink(0xC0200000, r.kernelEnd - 0xC0200000, 0, 16);
         file->open(u"image", 3);
         console.text.clear();
-        EXPECT_TRUE(loader->loadFileSystemImage());
+        EXPECT_TRUE(loader->loadFileSystemImage(5000));
         loader->finishLinks();
         std::vector<PageTag> tags = chain();
         ASSERT_EQ(tags.size(), 4u);  // kernel data, kernel zero, image in two pages
@@ -235,10 +235,37 @@ TEST_F(LoaderTest, FileThatEndsEarlyFailsTheLoad) {
     EXPECT_NE(console.utf8().find("read error at offset 0x"), std::string::npos);
 }
 
+// The image is read once, to the size measured when the boot began; its
+// content must end exactly there.
+TEST_F(LoaderTest, AnImageMustEndWhereItWasSized) {
+    file->add(u"image", counting(5000));
+    struct Row {
+        uint32_t sized;
+        bool loads;
+        const char* line;  // printed (empty: nothing more than the load lines)
+    } rows[] = {
+        {5000, true, ""},
+        {4999, false, "the image goes on past 0x1387 bytes, its size when the boot began.\n"},
+        {5001, false, "read error at offset 0xff0 (0x398 of 0x399 bytes).\n"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.sized);
+        file->open(u"kernel", 3);
+        loader->initLinks();
+        loader->addLoadLink(0xC0200000, 0x1000, 0, 16);
+        file->open(u"image", 3);
+        console.text.clear();
+        EXPECT_EQ(loader->loadFileSystemImage(r.sized), r.loads);
+        if (*r.line) {
+            EXPECT_NE(console.utf8().find(r.line), std::string::npos) << console.utf8();
+        }
+    }
+}
+
 TEST_F(LoaderTest, AnImageWithoutAChainFails) {
     file->add(u"image", counting(100));
     file->open(u"image", 3);
-    EXPECT_FALSE(loader->loadFileSystemImage());
+    EXPECT_FALSE(loader->loadFileSystemImage(100));
 }
 
 TEST_F(LoaderTest, FileFormatLooksAtTheMagic) {
