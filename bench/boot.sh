@@ -40,12 +40,4 @@ for mib in 0 4 12; do
     done
 done
 
-# The cost of a simulated handheld's start and of the system's preparation
-# of a boot, without the jump: kestrel-util plan of the demo kernel.
-TIMEFORMAT='%U %S'
-for machine in jornada720 wzero3; do
-    cpu=$( { time "$build/host/tools/kestrel-util" plan --device "$build/examples/$machine" \
-        '\Storage Card\' keldos.gz >/dev/null 2>&1; } 2>&1 )
-    awk -v m="$machine" -v t="$cpu" 'BEGIN { split(t, p, " ");
-        printf "plan of the demo kernel on %s: %.3f s of CPU\n", m, p[1] + p[2] }'
-done
+bash bench/plan.sh "$build"

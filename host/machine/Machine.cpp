@@ -133,8 +133,12 @@ void Machine::debugOutput(const std::string& text) {
         debugSink_(text);
         return;
     }
-    std::ofstream log(deviceDir_ / "debug.log", std::ios::app);
-    log << text;
+    // Opened once and flushed at every line: a block device read prints a
+    // line per request, and a run may end in std::exit at any moment.
+    if (!debugFile_.is_open())
+        debugFile_.open(deviceDir_ / "debug.log", std::ios::app);
+    debugFile_ << text;
+    debugFile_.flush();
 }
 
 std::string toUtf8(const std::u16string& text) {

@@ -5,6 +5,7 @@
 
 #include <deque>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
@@ -110,6 +111,7 @@ class Machine {
     std::map<std::string, std::deque<std::string>> answers_;
     std::vector<MessageBoxRecord> messageBoxes_;
     std::string debugLog_;
+    std::ofstream debugFile_;  // DIR/debug.log, open from the first line on
     std::map<std::string, int> counters_;
     std::ostream* out_;
     Viewer viewer_;
