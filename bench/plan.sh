@@ -24,7 +24,7 @@ done
 # the file once more to compare the chain with it: three in all.
 cmake --build "$build" --target kestrel_kernels >/dev/null
 kernel="$build/kernels/kernel-8m.elf"
-if [ -f "$kernel" ]; then
+if [ -f "$kernel" ] && command -v valgrind >/dev/null; then
     work=$(mktemp -d)
     trap 'rm -rf "$work"' EXIT
     # The padding of the test kernel is random and does not compress; the
@@ -40,19 +40,19 @@ elf[at:at + len(pad)] = random.Random(1).randbytes(len(pad)).translate(table)
 open(sys.argv[3], "wb").write(elf)
 PY
     gzip -6 -c "$work/kernel" >"$work/kernel.gz"
-    cpu() { local t; t=$( { time "$@" >/dev/null 2>&1; } 2>&1 ); awk -v t="$t" 'BEGIN { split(t, p, " "); printf "%.3f", p[1] + p[2] }'; }
-    best() { # the least CPU of three runs
-        local b="" c
-        for _ in 1 2 3; do c=$(cpu "$@"); b=$(awk -v b="$b" -v c="$c" 'BEGIN { print (b == "" || c < b) ? c : b }'); done
-        echo "$b"
+    # Counted in instructions (callgrind), which repeat exactly from run to
+    # run whatever else the machine does; CPU seconds of runs this short do not.
+    instructions() {
+        valgrind --tool=callgrind --callgrind-out-file=/dev/null "$@" 2>&1 >/dev/null |
+            sed -n 's/.*Collected : \([0-9]*\).*/\1/p'
     }
     util="$build/host/tools/kestrel-util"
-    pp=$(best "$util" plan --profile jornada720 "$work" kernel)
-    pg=$(best "$util" plan --profile jornada720 "$work" kernel.gz)
-    cp_=$(best "$util" cat "$work" kernel)
-    cg=$(best "$util" cat "$work" kernel.gz)
+    pp=$(instructions "$util" plan --profile jornada720 "$work" kernel)
+    pg=$(instructions "$util" plan --profile jornada720 "$work" kernel.gz)
+    cp_=$(instructions "$util" cat "$work" kernel)
+    cg=$(instructions "$util" cat "$work" kernel.gz)
     awk -v pp="$pp" -v pg="$pg" -v cp="$cp_" -v cg="$cg" -v s="$(stat -c %s "$work/kernel.gz")" 'BEGIN {
         d = cg - cp
-        printf "plan of an 8 MiB kernel (%d bytes gzip'\''d): plain %.3f s, gzip'\''d %.3f s of CPU; one decode (cat) %.3f s; plan decodes x%.2f\n",
-            s, pp, pg, d, (d > 0 ? (pg - pp) / d : 0) }'
+        printf "plan of an 8 MiB kernel (%d bytes gzip'\''d): plain %.0f M, gzip'\''d %.0f M instructions; one decode (cat) %.0f M; plan decodes x%.2f\n",
+            s, pp / 1e6, pg / 1e6, d / 1e6, (d > 0 ? (pg - pp) / d : 0) }'
 fi
