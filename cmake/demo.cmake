@@ -50,13 +50,9 @@ demo_device(jornada720 sa11x0 0x0c108000 0x02c20201)
 demo_device(ipaq3900 pxa2x0 0x0c204000 0x01c40301)
 demo_device(wzero3 pxa2x0 0x0c208000 0x01040100)
 
-add_custom_target(kestrel_demo ALL DEPENDS ${demo_devices}
-    ${DEMO_OUT}/demo-sa11x0.elf ${DEMO_OUT}/demo-pxa2x0.elf)
-
-# The end-to-end tests run kestrel and kestrel-util on the prepared examples.
-function(demo_users)
-    if(TARGET test_e2e)
-        add_dependencies(test_e2e kestrel_demo kestrel kestrel-util)
-    endif()
-endfunction()
-cmake_language(DEFER CALL demo_users)
+# The kernels alone (tests put them on cards of their own) and the examples.
+add_custom_target(kestrel_demo_kernels DEPENDS
+    ${DEMO_OUT}/demo-sa11x0.elf ${DEMO_OUT}/demo-sa11x0.elf.gz
+    ${DEMO_OUT}/demo-pxa2x0.elf ${DEMO_OUT}/demo-pxa2x0.elf.gz)
+add_custom_target(kestrel_demo ALL DEPENDS ${demo_devices})
+add_dependencies(kestrel_demo kestrel_demo_kernels)

@@ -81,14 +81,12 @@ if(KESTREL_ARM_GCC AND KESTREL_ARM_STRIP AND KESTREL_GZIP)
 
     list(TRANSFORM kernel_outputs PREPEND ${KESTREL_KERNEL_DIR}/)
     add_custom_target(kestrel_kernels ALL DEPENDS ${kernel_outputs})
-    # The test programs are defined after this file: attach the kernels to the
-    # ones that read them once every target exists.
+    # kestrel-util is defined after this file: attach the kernels once every
+    # target exists. (The test programs name what they need themselves.)
     function(kestrel_kernel_users)
-        foreach(user test_loader test_arch test_memory test_boot test_tools kestrel-util)
-            if(TARGET ${user})
-                add_dependencies(${user} kestrel_kernels)
-            endif()
-        endforeach()
+        if(TARGET kestrel-util)
+            add_dependencies(kestrel-util kestrel_kernels)
+        endif()
     endfunction()
     cmake_language(DEFER CALL kestrel_kernel_users)
 else()

@@ -2,6 +2,7 @@
 // bar and image lists.
 #include <algorithm>
 
+#include "ce/ControlProcedure.h"
 #include "ce/ControlStates.h"
 #include "platform/ce/CeText.h"
 
@@ -75,17 +76,10 @@ ce::RECT closeBoxRect(const WindowRecord& bar) {
     return {bar.width() - side - 3, 2, bar.width() - 3, 2 + side};
 }
 
-ce::LRESULT progressProc(ce::HWND h, ce::UINT message, ce::WPARAM wParam, ce::LPARAM lParam) {
-    WindowRecord* r = ws().find(h);
-    if (!r)
-        return 0;
-    if (message == ce::WM_CREATE) {
-        r->state = std::make_unique<ProgressState>();
-        return 0;
-    }
-    auto* s = r->stateAs<ProgressState>();
-    if (!s)
-        return ce::DefWindowProcW(h, message, wParam, lParam);
+namespace {
+
+ce::LRESULT progressMessage(WindowRecord* r, ProgressState* s, ce::HWND h, ce::UINT message,
+                            ce::WPARAM wParam, ce::LPARAM lParam) {
     int old = s->position;
     switch (message) {
         case ce::PBM_SETRANGE: {
@@ -119,17 +113,8 @@ ce::LRESULT progressProc(ce::HWND h, ce::UINT message, ce::WPARAM wParam, ce::LP
     }
 }
 
-ce::LRESULT tabControlProc(ce::HWND h, ce::UINT message, ce::WPARAM wParam, ce::LPARAM lParam) {
-    WindowRecord* r = ws().find(h);
-    if (!r)
-        return 0;
-    if (message == ce::WM_CREATE) {
-        r->state = std::make_unique<TabControlState>();
-        return 0;
-    }
-    auto* s = r->stateAs<TabControlState>();
-    if (!s)
-        return ce::DefWindowProcW(h, message, wParam, lParam);
+ce::LRESULT tabControlMessage(WindowRecord* r, TabControlState* s, ce::HWND h, ce::UINT message,
+                              ce::WPARAM wParam, ce::LPARAM lParam) {
     int count = int(s->items.size());
     switch (message) {
         case ce::TCM_SETIMAGELIST: {
@@ -249,8 +234,6 @@ ce::LRESULT tabControlProc(ce::HWND h, ce::UINT message, ce::WPARAM wParam, ce::
     }
 }
 
-namespace {
-
 void updateBuddy(const WindowRecord& r, const UpDownState& s) {
     if (!(r.style & ce::UDS_SETBUDDYINT) || !ws().find(s.buddy))
         return;
@@ -266,19 +249,8 @@ int highest(const UpDownState& s) {
     return std::max(s.lower, s.upper);
 }
 
-}  // namespace
-
-ce::LRESULT upDownProc(ce::HWND h, ce::UINT message, ce::WPARAM wParam, ce::LPARAM lParam) {
-    WindowRecord* r = ws().find(h);
-    if (!r)
-        return 0;
-    if (message == ce::WM_CREATE) {
-        r->state = std::make_unique<UpDownState>();
-        return 0;
-    }
-    auto* s = r->stateAs<UpDownState>();
-    if (!s)
-        return ce::DefWindowProcW(h, message, wParam, lParam);
+ce::LRESULT upDownMessage(WindowRecord* r, UpDownState* s, ce::HWND h, ce::UINT message,
+                          ce::WPARAM wParam, ce::LPARAM lParam) {
     switch (message) {
         case ce::UDM_SETBUDDY: {
             ce::HWND old = s->buddy;
@@ -331,16 +303,9 @@ ce::LRESULT upDownProc(ce::HWND h, ce::UINT message, ce::WPARAM wParam, ce::LPAR
     }
 }
 
-ce::LRESULT commandBarProc(ce::HWND h, ce::UINT message, ce::WPARAM wParam, ce::LPARAM lParam) {
-    WindowRecord* r = ws().find(h);
-    if (!r)
-        return 0;
-    if (message == ce::WM_CREATE) {
-        r->state = std::make_unique<CommandBarState>();
-        return 0;
-    }
-    auto* s = r->stateAs<CommandBarState>();
-    if (s && message == ce::WM_LBUTTONUP && s->closeBox) {
+ce::LRESULT commandBarMessage(WindowRecord* r, CommandBarState* s, ce::HWND h, ce::UINT message,
+                              ce::WPARAM wParam, ce::LPARAM lParam) {
+    if (message == ce::WM_LBUTTONUP && s->closeBox) {
         int x = ce::SHORT(ce::LOWORD(uintptr_t(lParam)));
         int y = ce::SHORT(ce::HIWORD(uintptr_t(lParam)));
         ce::RECT box = closeBoxRect(*r);
@@ -349,6 +314,24 @@ ce::LRESULT commandBarProc(ce::HWND h, ce::UINT message, ce::WPARAM wParam, ce::
         return 0;
     }
     return ce::DefWindowProcW(h, message, wParam, lParam);
+}
+
+}  // namespace
+
+ce::LRESULT progressProc(ce::HWND h, ce::UINT message, ce::WPARAM wParam, ce::LPARAM lParam) {
+    return controlProcedure<ProgressState>(h, message, wParam, lParam, progressMessage);
+}
+
+ce::LRESULT tabControlProc(ce::HWND h, ce::UINT message, ce::WPARAM wParam, ce::LPARAM lParam) {
+    return controlProcedure<TabControlState>(h, message, wParam, lParam, tabControlMessage);
+}
+
+ce::LRESULT upDownProc(ce::HWND h, ce::UINT message, ce::WPARAM wParam, ce::LPARAM lParam) {
+    return controlProcedure<UpDownState>(h, message, wParam, lParam, upDownMessage);
+}
+
+ce::LRESULT commandBarProc(ce::HWND h, ce::UINT message, ce::WPARAM wParam, ce::LPARAM lParam) {
+    return controlProcedure<CommandBarState>(h, message, wParam, lParam, commandBarMessage);
 }
 
 }  // namespace host

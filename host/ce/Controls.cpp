@@ -1,6 +1,7 @@
 // The standard controls: buttons, edit boxes, combo boxes and static text.
 #include <algorithm>
 
+#include "ce/ControlProcedure.h"
 #include "ce/ControlStates.h"
 
 namespace host {
@@ -59,19 +60,8 @@ bool takesClicks(const WindowRecord& r) {
     return buttonType(r) != ce::BS_GROUPBOX;
 }
 
-}  // namespace
-
-ce::LRESULT buttonProc(ce::HWND h, ce::UINT message, ce::WPARAM wParam, ce::LPARAM lParam) {
-    WindowRecord* r = ws().find(h);
-    if (!r)
-        return 0;
-    if (message == ce::WM_CREATE) {
-        r->state = std::make_unique<ButtonState>();
-        return 0;
-    }
-    auto* s = r->stateAs<ButtonState>();
-    if (!s)
-        return ce::DefWindowProcW(h, message, wParam, lParam);
+ce::LRESULT buttonMessage(WindowRecord* r, ButtonState* s, ce::HWND h, ce::UINT message,
+                          ce::WPARAM wParam, ce::LPARAM lParam) {
     switch (message) {
         case ce::BM_GETCHECK:
             return ce::LRESULT(s->check);
@@ -130,8 +120,6 @@ ce::LRESULT buttonProc(ce::HWND h, ce::UINT message, ce::WPARAM wParam, ce::LPAR
             return ce::DefWindowProcW(h, message, wParam, lParam);
     }
 }
-
-namespace {
 
 void setSelection(EditState& s, const std::u16string& text, ce::WPARAM start, ce::LPARAM end) {
     size_t n = text.size();
@@ -192,19 +180,8 @@ ce::LRESULT getSelection(const EditState& s, ce::WPARAM wParam, ce::LPARAM lPara
     return ce::LRESULT((s.selStart & 0xFFFF) | ((s.selEnd & 0xFFFF) << 16));
 }
 
-}  // namespace
-
-ce::LRESULT editProc(ce::HWND h, ce::UINT message, ce::WPARAM wParam, ce::LPARAM lParam) {
-    WindowRecord* r = ws().find(h);
-    if (!r)
-        return 0;
-    if (message == ce::WM_CREATE) {
-        r->state = std::make_unique<EditState>();
-        return 0;
-    }
-    auto* s = r->stateAs<EditState>();
-    if (!s)
-        return ce::DefWindowProcW(h, message, wParam, lParam);
+ce::LRESULT editMessage(WindowRecord* r, EditState* s, ce::HWND h, ce::UINT message,
+                        ce::WPARAM wParam, ce::LPARAM lParam) {
     bool multiLine = (r->style & ce::ES_MULTILINE) != 0;
     switch (message) {
         case ce::WM_SETTEXT:
@@ -269,8 +246,6 @@ ce::LRESULT editProc(ce::HWND h, ce::UINT message, ce::WPARAM wParam, ce::LPARAM
     }
 }
 
-namespace {
-
 void selectEntry(WindowRecord& r, ComboBoxState& s, int index) {
     s.selected = index;
     r.text = index >= 0 ? s.items[size_t(index)] : u"";
@@ -278,22 +253,14 @@ void selectEntry(WindowRecord& r, ComboBoxState& s, int index) {
     s.selEnd = r.text.size();
 }
 
-}  // namespace
+void shapeComboBox(WindowRecord& r) {
+    // The window is as high as its edit field; the list only drops down.
+    int closed = ws().dialogBaseY() * 12 / 8 + 2;
+    r.rect.bottom = r.rect.top + std::min(closed, std::max(r.height(), closed));
+}
 
-ce::LRESULT comboBoxProc(ce::HWND h, ce::UINT message, ce::WPARAM wParam, ce::LPARAM lParam) {
-    WindowRecord* r = ws().find(h);
-    if (!r)
-        return 0;
-    if (message == ce::WM_CREATE) {
-        r->state = std::make_unique<ComboBoxState>();
-        // The window is as high as its edit field; the list only drops down.
-        int closed = ws().dialogBaseY() * 12 / 8 + 2;
-        r->rect.bottom = r->rect.top + std::min(closed, std::max(r->height(), closed));
-        return 0;
-    }
-    auto* s = r->stateAs<ComboBoxState>();
-    if (!s)
-        return ce::DefWindowProcW(h, message, wParam, lParam);
+ce::LRESULT comboBoxMessage(WindowRecord* r, ComboBoxState* s, ce::HWND h, ce::UINT message,
+                            ce::WPARAM wParam, ce::LPARAM lParam) {
     int count = int(s->items.size());
     switch (message) {
         case ce::CB_ADDSTRING:
@@ -338,12 +305,9 @@ ce::LRESULT comboBoxProc(ce::HWND h, ce::UINT message, ce::WPARAM wParam, ce::LP
             notifyParent(h, ce::CBN_SELCHANGE);
             return 0;
         case ce::WM_SETTEXT:
-            r->text = lParam ? reinterpret_cast<ce::LPCWSTR>(lParam) : u"";
-            s->selStart = s->selEnd = 0;
-            return ce::TRUE;
         case ce::EM_SETSEL:
-            setSelection(*s, r->text, wParam, lParam);
-            return 0;
+            // The edit field takes these as an edit box does.
+            return editMessage(r, s, h, message, wParam, lParam);
         case ce::WM_GETDLGCODE:
             return ce::DLGC_WANTCHARS | ce::DLGC_HASSETSEL | ce::DLGC_WANTARROWS;
         case ce::WM_LBUTTONDOWN:
@@ -375,6 +339,21 @@ ce::LRESULT comboBoxProc(ce::HWND h, ce::UINT message, ce::WPARAM wParam, ce::LP
         default:
             return ce::DefWindowProcW(h, message, wParam, lParam);
     }
+}
+
+}  // namespace
+
+ce::LRESULT buttonProc(ce::HWND h, ce::UINT message, ce::WPARAM wParam, ce::LPARAM lParam) {
+    return controlProcedure<ButtonState>(h, message, wParam, lParam, buttonMessage);
+}
+
+ce::LRESULT editProc(ce::HWND h, ce::UINT message, ce::WPARAM wParam, ce::LPARAM lParam) {
+    return controlProcedure<EditState>(h, message, wParam, lParam, editMessage);
+}
+
+ce::LRESULT comboBoxProc(ce::HWND h, ce::UINT message, ce::WPARAM wParam, ce::LPARAM lParam) {
+    return controlProcedure<ComboBoxState>(h, message, wParam, lParam, comboBoxMessage,
+                                           shapeComboBox);
 }
 
 ce::LRESULT staticProc(ce::HWND h, ce::UINT message, ce::WPARAM wParam, ce::LPARAM lParam) {

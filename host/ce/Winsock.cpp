@@ -44,46 +44,63 @@ bool parseDotted(const std::string& text, uint32_t& address) {
     return true;
 }
 
+// The WinSock error for a host errno; WSAEINVAL for any other.
 uint32_t wsaError(int e) {
-    switch (e) {
-        case EINTR:
-            return ce::WSAEINTR;
-        case EBADF:
-            return ce::WSAEBADF;
-        case EACCES:
-        case EPERM:
-            return ce::WSAEACCES;
-        case EFAULT:
-            return ce::WSAEFAULT;
-        case EMFILE:
-        case ENFILE:
-            return ce::WSAEMFILE;
-        case EAFNOSUPPORT:
-            return ce::WSAEAFNOSUPPORT;
-        case EADDRNOTAVAIL:
-            return ce::WSAEADDRNOTAVAIL;
-        case ENETUNREACH:
-            return ce::WSAENETUNREACH;
-        case ECONNRESET:
-        case EPIPE:
-            return ce::WSAECONNRESET;
-        case ENOTCONN:
-            return ce::WSAENOTCONN;
-        case EAGAIN:
-        case ETIMEDOUT:
-            return ce::WSAETIMEDOUT;
-        case ECONNREFUSED:
-            return ce::WSAECONNREFUSED;
-        case EHOSTUNREACH:
-            return ce::WSAEHOSTUNREACH;
-        default:
-            return ce::WSAEINVAL;
+    static const struct {
+        int host;
+        uint32_t wsa;
+    } kErrors[] = {
+        {EINTR, ce::WSAEINTR},
+        {EBADF, ce::WSAEBADF},
+        {EACCES, ce::WSAEACCES},
+        {EPERM, ce::WSAEACCES},
+        {EFAULT, ce::WSAEFAULT},
+        {EMFILE, ce::WSAEMFILE},
+        {ENFILE, ce::WSAEMFILE},
+        {EAFNOSUPPORT, ce::WSAEAFNOSUPPORT},
+        {EADDRNOTAVAIL, ce::WSAEADDRNOTAVAIL},
+        {ENETUNREACH, ce::WSAENETUNREACH},
+        {ECONNRESET, ce::WSAECONNRESET},
+        {EPIPE, ce::WSAECONNRESET},
+        {ENOTCONN, ce::WSAENOTCONN},
+        {EAGAIN, ce::WSAETIMEDOUT},
+        {ETIMEDOUT, ce::WSAETIMEDOUT},
+        {ECONNREFUSED, ce::WSAECONNREFUSED},
+        {EHOSTUNREACH, ce::WSAEHOSTUNREACH},
+    };
+    for (const auto& error : kErrors) {
+        if (error.host == e)
+            return error.wsa;
     }
+    return ce::WSAEINVAL;
 }
 
 int fail(uint32_t error) {
     ce::SetLastError(error);
     return ce::SOCKET_ERROR;
+}
+
+// A host call made again for as long as a signal interrupts it.
+template <class Call>
+auto uninterrupted(Call call) {
+    decltype(call()) r;
+    do {
+        r = call();
+    } while (r < 0 && errno == EINTR);
+    return r;
+}
+
+// send or recv on a socket of ours: the byte count, or SOCKET_ERROR with
+// the reason as the last error.
+template <class Transfer>
+int transfer(ce::SOCKET s, const void* buffer, int length, Transfer call) {
+    int fd = Machine::current().component<Network>().fd(s);
+    if (fd < 0)
+        return fail(ce::WSAENOTSOCK);
+    if (length < 0 || (!buffer && length > 0))
+        return fail(ce::WSAEFAULT);
+    ssize_t r = uninterrupted([&] { return call(fd, size_t(length)); });
+    return r < 0 ? fail(wsaError(errno)) : int(r);
 }
 
 }  // namespace
@@ -243,37 +260,20 @@ int connect(SOCKET s, const sockaddr* address, int length) {
     target.sin_family = PF_INET;
     target.sin_port = in->sin_port;
     target.sin_addr.s_addr = in->sin_addr.s_addr;
-    int r;
-    do {
-        r = ::connect(fd, reinterpret_cast<const ::sockaddr*>(&target), sizeof target);
-    } while (r != 0 && errno == EINTR);
+    int r = host::uninterrupted(
+        [&] { return ::connect(fd, reinterpret_cast<const ::sockaddr*>(&target), sizeof target); });
     return r == 0 ? 0 : host::fail(host::wsaError(errno));
 }
 
 int send(SOCKET s, const char* buffer, int length, int flags) {
-    int fd = network().fd(s);
-    if (fd < 0)
-        return host::fail(WSAENOTSOCK);
-    if (length < 0 || (!buffer && length > 0))
-        return host::fail(WSAEFAULT);
-    ssize_t r;
-    do {
-        r = ::send(fd, buffer, size_t(length), MSG_NOSIGNAL);
-    } while (r < 0 && errno == EINTR);
-    return r < 0 ? host::fail(host::wsaError(errno)) : int(r);
+    return host::transfer(s, buffer, length, [&](int fd, size_t count) {
+        return ::send(fd, buffer, count, MSG_NOSIGNAL);
+    });
 }
 
 int recv(SOCKET s, char* buffer, int length, int flags) {
-    int fd = network().fd(s);
-    if (fd < 0)
-        return host::fail(WSAENOTSOCK);
-    if (length < 0 || (!buffer && length > 0))
-        return host::fail(WSAEFAULT);
-    ssize_t r;
-    do {
-        r = ::recv(fd, buffer, size_t(length), 0);
-    } while (r < 0 && errno == EINTR);
-    return r < 0 ? host::fail(host::wsaError(errno)) : int(r);
+    return host::transfer(s, buffer, length,
+                          [&](int fd, size_t count) { return ::recv(fd, buffer, count, 0); });
 }
 
 int closesocket(SOCKET s) {
@@ -300,10 +300,7 @@ int select(int, fd_set* readfds, fd_set* writefds, fd_set* exceptfds, const time
     if (timeout && (timeout->tv_sec < 0 || timeout->tv_usec < 0))
         return host::fail(WSAEINVAL);
     int ms = timeout ? int(int64_t(timeout->tv_sec) * 1000 + timeout->tv_usec / 1000) : -1;
-    int r;
-    do {
-        r = ::poll(polls.data(), polls.size(), ms);
-    } while (r < 0 && errno == EINTR);
+    int r = host::uninterrupted([&] { return ::poll(polls.data(), polls.size(), ms); });
     if (r < 0)
         return host::fail(host::wsaError(errno));
     int ready = 0;

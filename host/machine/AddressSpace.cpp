@@ -329,15 +329,25 @@ bool AddressSpace::virtualCopy(void* dest, void* source, uint32_t size, uint32_t
     return copyVirtual(*r, first, count, uint32_t(from), prot);
 }
 
-bool AddressSpace::lockPages(void* address, uint32_t size, uint32_t* frames, int options) {
-    uint32_t first = 0, count = 0;
+AddressSpace::Reservation* AddressSpace::backedRange(void* address, uint32_t size, uint32_t& first,
+                                                     uint32_t& count) {
     Reservation* r = rangeOwner(host::address(address), size, first, count);
     if (!r)
-        return false;
+        return nullptr;
     for (uint32_t i = first; i < first + count; ++i) {
-        if (r->pages[i].kind == PageKind::kReserved)
-            return fail(ce::ERROR_INVALID_PARAMETER);
+        if (r->pages[i].kind == PageKind::kReserved) {
+            fail(ce::ERROR_INVALID_PARAMETER);
+            return nullptr;
+        }
     }
+    return r;
+}
+
+bool AddressSpace::lockPages(void* address, uint32_t size, uint32_t* frames, int options) {
+    uint32_t first = 0, count = 0;
+    Reservation* r = backedRange(address, size, first, count);
+    if (!r)
+        return false;
     for (uint32_t i = first; i < first + count; ++i) {
         ++r->pages[i].locks;
         if (frames)
@@ -348,13 +358,9 @@ bool AddressSpace::lockPages(void* address, uint32_t size, uint32_t* frames, int
 
 bool AddressSpace::unlockPages(void* address, uint32_t size) {
     uint32_t first = 0, count = 0;
-    Reservation* r = rangeOwner(host::address(address), size, first, count);
+    Reservation* r = backedRange(address, size, first, count);
     if (!r)
         return false;
-    for (uint32_t i = first; i < first + count; ++i) {
-        if (r->pages[i].kind == PageKind::kReserved)
-            return fail(ce::ERROR_INVALID_PARAMETER);
-    }
     for (uint32_t i = first; i < first + count; ++i) {
         if (r->pages[i].locks > 0)
             --r->pages[i].locks;

@@ -89,6 +89,8 @@ class AddressSpace : public MachineComponent {
     Reservation* reserve(uint32_t size);
     // Checks that [va, va + size) lies in one reservation; sets the error.
     Reservation* rangeOwner(uint32_t va, uint32_t size, uint32_t& first, uint32_t& count);
+    // rangeOwner, with every page of the range backed (committed or copied).
+    Reservation* backedRange(void* address, uint32_t size, uint32_t& first, uint32_t& count);
     bool commit(Reservation& r, uint32_t first, uint32_t count, int prot);
     bool copyPhysical(Reservation& r, uint32_t first, uint32_t count, uint32_t pa, int prot);
     bool copyVirtual(Reservation& r, uint32_t first, uint32_t count, uint32_t source, int prot);

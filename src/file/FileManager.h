@@ -12,6 +12,7 @@ class FileManager {
   public:
     static constexpr uint32_t kCurrentPosition = 0xFFFFFFFF;  // offset: where the last read ended
     static constexpr int kPathBytes = 260;
+    static constexpr uint32_t kOpenMode = 3;  // the mode the boot opens with; backends ignore it
 
     // Backend kinds, chosen from the directory.
     enum Kind : uint32_t { kLocal = 0, kUfs = 1, kHttp = 2 };

@@ -48,11 +48,11 @@ TEST(Settings, DefaultsWhenThereIsNoUsableFile) {
         {"file shorter than its header", true, std::string("\x53\x57\x7d\x17", 4)},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
         DeviceFolder device("jornada720", "", c.card);
         if (!c.file.empty())
             device.writeFile(kConfig, c.file);
         expectDefaults(MenuInterface::instance()->settings());
-        SCOPED_TRACE(c.what);
     }
 }
 

@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include "boot/MenuInterface.h"
+#include "ce/WindowSystem.h"
 #include "console/Com1.h"
 #include "console/Console.h"
+#include "console/ConsoleSink.h"
 #include "machine/Com1.h"
 #include "support/CaptureConsole.h"
 #include "support/DeviceFolder.h"
@@ -36,10 +38,25 @@ TEST(Console, LongMessagesAreCutAtTheLine) {
     EXPECT_EQ(console.text.substr(0, 12), u"can't open \"");
 }
 
+// Stands where the Console page registers itself, and keeps what it is given.
+class RecordingSink : public ConsoleSink {
+  public:
+    void write(const ce::WCHAR* line) override { text += line; }
+    std::u16string text;
+};
+
 TEST(Console, WindowConsoleWithoutAPageDropsText) {
     DeviceFolder device;
-    Console::instance()->print(u"dropped\n");  // no Console page exists: nothing happens
-    SUCCEED();
+    Console* window = Console::instance();
+    ASSERT_EQ(window->kind(), Console::kWindow);
+    window->print(u"dropped\n");  // no Console page exists
+    // Nothing is kept for a page that comes later, and no window shows it.
+    RecordingSink page;
+    Console::setSink(&page);
+    window->print(u"kept\n");
+    Console::setSink(nullptr);
+    EXPECT_EQ(page.text, u"kept\n");
+    EXPECT_TRUE(host::WindowSystem::current().topLevelWindows().empty());
 }
 
 TEST(Com1, BannerOnceAtTheConfiguredSpeed) {

@@ -21,7 +21,7 @@ TEST(CreateTest, KindZeroReadsLocalFiles) {
     EXPECT_EQ(console.utf8(), "FileManager: FAT\n");
     device.writeFile("kernel", "ELF?");
     ASSERT_TRUE(files->setRoot(u"\\"));
-    ASSERT_TRUE(files->open(u"kernel", 3));
+    ASSERT_TRUE(files->open(u"kernel", FileManager::kOpenMode));
     char bytes[4];
     EXPECT_EQ(files->read(bytes, 4, 0), 4);
     EXPECT_EQ(std::string(bytes, 4), "ELF?");
@@ -36,7 +36,7 @@ TEST(CreateTest, PrintsThroughTheConsoleTheSlotHoldsNow) {
     ASSERT_TRUE(files);
     slot = &after;
     ASSERT_TRUE(files->setRoot(u"\\"));
-    EXPECT_FALSE(files->open(u"missing", 3));
+    EXPECT_FALSE(files->open(u"missing", FileManager::kOpenMode));
     EXPECT_EQ(before.utf8(), "FileManager: FAT\n");
     EXPECT_EQ(after.utf8(), "can't open \"\\missing\". cause = 2\n");
 }

@@ -56,7 +56,7 @@ TEST_F(FatFileManagerTest, SharedFieldsFollowTheTablePointerInOrder) {
 TEST_F(FatFileManagerTest, JoinsDirectoryAndNameWithoutSeparator) {
     device.writeFile("Storagekernel", "joined");
     ASSERT_TRUE(files->setRoot(u"\\Storage"));
-    ASSERT_TRUE(files->open(u"kernel", 3));
+    ASSERT_TRUE(files->open(u"kernel", FileManager::kOpenMode));
     EXPECT_NE(console.utf8().find("open file \"\\Storagekernel\"(6 byte).\n"), std::string::npos)
         << console.utf8();
     EXPECT_EQ(readString(6, 0), "joined");
@@ -66,7 +66,7 @@ TEST_F(FatFileManagerTest, JoinsDirectoryAndNameWithoutSeparator) {
 TEST_F(FatFileManagerTest, ReadsAtOffsetsAndContinuesWhereTheLastReadOrSeekEnded) {
     device.writeFile("Storage Card/k", "0123456789abcdef");
     ASSERT_TRUE(files->setRoot(u"\\Storage Card\\"));
-    ASSERT_TRUE(files->open(u"k", 3));
+    ASSERT_TRUE(files->open(u"k", FileManager::kOpenMode));
     EXPECT_EQ(files->size(), 16u);
     EXPECT_EQ(files->realSize(), files->size());
     EXPECT_EQ(readString(4, 6), "6789");
@@ -80,11 +80,11 @@ TEST_F(FatFileManagerTest, ReadsAtOffsetsAndContinuesWhereTheLastReadOrSeekEnded
 
 TEST_F(FatFileManagerTest, ReportsAFileThatCannotBeOpenedWithItsCause) {
     ASSERT_TRUE(files->setRoot(u"\\Storage Card\\"));
-    EXPECT_FALSE(files->open(u"missing", 3));
+    EXPECT_FALSE(files->open(u"missing", FileManager::kOpenMode));
     EXPECT_NE(console.utf8().find("can't open \"\\Storage Card\\missing\". cause = 2\n"),
               std::string::npos)
         << console.utf8();
-    EXPECT_FALSE(files->open(u"no folder\\kernel", 3));
+    EXPECT_FALSE(files->open(u"no folder\\kernel", FileManager::kOpenMode));
     EXPECT_NE(console.utf8().find("can't open \"\\Storage Card\\no folder\\kernel\". cause = 3\n"),
               std::string::npos)
         << console.utf8();
@@ -103,12 +103,12 @@ TEST_F(FatFileManagerTest, RefusesPathsThatDoNotFitTheBuffers) {
     std::u16string root = u"\\" + std::u16string(250, u'r');
     ASSERT_TRUE(files->setRoot(root.c_str()));
     size_t handlesBefore = host::handles().openCount();
-    EXPECT_FALSE(files->open(u"kernel.gz", 3));  // 251 + 9 = 260 units
+    EXPECT_FALSE(files->open(u"kernel.gz", FileManager::kOpenMode));  // 251 + 9 = 260 units
     EXPECT_NE(console.utf8().find("path too long (260 characters, at most 259)"), std::string::npos)
         << console.utf8();
     EXPECT_EQ(host::handles().openCount(), handlesBefore);
     // One unit less reaches the platform, which then finds no such file.
-    EXPECT_FALSE(files->open(u"kernel.g", 3));
+    EXPECT_FALSE(files->open(u"kernel.g", FileManager::kOpenMode));
     EXPECT_NE(console.utf8().find("can't open \"\\rrr"), std::string::npos) << console.utf8();
 }
 
@@ -121,7 +121,7 @@ class FatFileManagerDeviceTest : public FatFileManagerTest {
 TEST_F(FatFileManagerDeviceTest, RefusesAFileWithoutSizeAndClosesIt) {
     ASSERT_TRUE(files->setRoot(u""));
     size_t handlesBefore = host::handles().openCount();
-    EXPECT_FALSE(files->open(u"COM1:", 3));
+    EXPECT_FALSE(files->open(u"COM1:", FileManager::kOpenMode));
     EXPECT_NE(console.utf8().find("can't get file size.\n"), std::string::npos) << console.utf8();
     EXPECT_EQ(console.utf8().find("open file"), std::string::npos);
     EXPECT_EQ(host::handles().openCount(), handlesBefore);
@@ -131,8 +131,8 @@ TEST_F(FatFileManagerTest, ClosesAFileLeftOpenWhenDestroyedOrReopened) {
     device.writeFile("a", "a");
     ASSERT_TRUE(files->setRoot(u"\\"));
     size_t handlesBefore = host::handles().openCount();
-    ASSERT_TRUE(files->open(u"a", 3));
-    ASSERT_TRUE(files->open(u"a", 3));
+    ASSERT_TRUE(files->open(u"a", FileManager::kOpenMode));
+    ASSERT_TRUE(files->open(u"a", FileManager::kOpenMode));
     EXPECT_EQ(host::handles().openCount(), handlesBefore + 1);
     files.reset();
     EXPECT_EQ(host::handles().openCount(), handlesBefore);

@@ -116,7 +116,7 @@ TEST_P(KernelBootTest, SecondStageLoaderPlacesWhatTheReferenceWalkPlaces) {
     ASSERT_TRUE(architecture->init());
     MemoryFile file(consolePointer);
     file.add(u"kernel", elf);
-    file.open(u"kernel", 3);
+    file.open(u"kernel", FileManager::kOpenMode);
     FileManager* filePointer = &file;
     loader = std::make_unique<ElfLoader>(consolePointer, memoryManager);
     ASSERT_TRUE(loader->setFile(filePointer));

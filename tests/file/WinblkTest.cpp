@@ -1,7 +1,6 @@
 // The block device layer over disk images partitioned by sfdisk.
 #include <gtest/gtest.h>
 
-#include "DiskImages.h"
 #include "ce/HandleTable.h"
 #include "file/winblk/Winblk.h"
 #include "file/winblk/WinblkDisk.h"
@@ -9,6 +8,7 @@
 #include "platform/ce/CeFile.h"
 #include "support/CaptureConsole.h"
 #include "support/DeviceFolder.h"
+#include "support/DiskImages.h"
 
 namespace {
 

@@ -5,12 +5,12 @@
 
 #include <filesystem>
 
+#include "arch/arm/ARMSerialConsole.h"
 #include "arch/arm/PXA2X0Architecture.h"
+#include "arch/arm/PXA2X0SerialConsole.h"
 #include "arch/arm/SA1100Architecture.h"
 #include "boot/ARMBoot.h"
 #include "boot/MenuInterface.h"
-#include "arch/arm/ARMSerialConsole.h"
-#include "arch/arm/PXA2X0SerialConsole.h"
 #include "file/FileManager.h"
 #include "machine/ArmCpu.h"
 #include "machine/Com1.h"

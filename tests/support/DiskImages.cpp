@@ -1,4 +1,4 @@
-#include "DiskImages.h"
+#include "support/DiskImages.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // kestrel-util cat on disks: a bare disk image, or a device folder's disk.
 #include <gtest/gtest.h>
 
-#include "DiskImages.h"
 #include "support/DeviceFolder.h"
+#include "support/DiskImages.h"
 
 namespace {
 

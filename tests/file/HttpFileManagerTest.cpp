@@ -48,7 +48,9 @@ class HttpTest : public ::testing::Test {
         return *files_;
     }
     bool setRoot(const std::string& root) { return files().setRoot(wide(root).c_str()); }
-    bool open(const std::string& name) { return files().open(wide(name).c_str(), 3); }
+    bool open(const std::string& name) {
+        return files().open(wide(name).c_str(), FileManager::kOpenMode);
+    }
     std::string readAll(uint32_t chunk) {
         std::string out, buffer(chunk, 0);
         for (;;) {
@@ -500,7 +502,7 @@ TEST_F(PythonServerTest, ThroughTheGzipLayer) {
         {"/plain.bin", &plain_},  // passed through
     };
     for (const Row& row : rows) {
-        ASSERT_TRUE(files->open(wide(row.name).c_str(), 3));
+        ASSERT_TRUE(files->open(wide(row.name).c_str(), FileManager::kOpenMode));
         EXPECT_EQ(files->realSize(), row.content->size()) << row.name;
         std::string out(row.content->size() + 100, 0);
         uint32_t total = 0;

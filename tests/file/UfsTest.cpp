@@ -5,13 +5,13 @@
 #include <fstream>
 #include <sstream>
 
-#include "DiskImages.h"
 #include "file/ErrorNumber.h"
 #include "file/ufs/Ufs.h"
 #include "file/ufs/UfsFileManager.h"
 #include "file/winblk/Winblk.h"
 #include "support/CaptureConsole.h"
 #include "support/DeviceFolder.h"
+#include "support/DiskImages.h"
 
 namespace {
 
@@ -95,7 +95,8 @@ class UfsTest : public ::testing::TestWithParam<Geometry> {
     }
     int openError(const std::string& path) { return ufsOpen(files().record(), path.c_str()); }
     std::string read(const std::string& path, uint32_t chunk = 4096) {
-        EXPECT_TRUE(files().open(host::fromUtf8(path).c_str(), 3)) << path << capture_.utf8();
+        EXPECT_TRUE(files().open(host::fromUtf8(path).c_str(), FileManager::kOpenMode))
+            << path << capture_.utf8();
         std::string out, buffer(chunk, 0);
         for (;;) {
             int32_t n = files().read(buffer.data(), chunk, FileManager::kCurrentPosition);
@@ -219,9 +220,9 @@ TEST_P(UfsTest, PathFailures) {
         EXPECT_EQ(files().record().file != nullptr, row.error == 0) << row.path;
         ufsClose(files().record());
     }
-    EXPECT_FALSE(files().open(u"boot/nothing", 3));
+    EXPECT_FALSE(files().open(u"boot/nothing", FileManager::kOpenMode));
     EXPECT_NE(capture_.utf8().find("open file \"boot/nothing\" failed.\n"), std::string::npos);
-    ASSERT_TRUE(files().open(u"/", 3));
+    ASSERT_TRUE(files().open(u"/", FileManager::kOpenMode));
     EXPECT_EQ(files().size() % 512, 0u);
     EXPECT_GT(files().size(), 0u);
 }
@@ -229,7 +230,7 @@ TEST_P(UfsTest, PathFailures) {
 TEST_P(UfsTest, ReadsAndSeeks) {
     ASSERT_TRUE(setRoot());
     std::string kernel = patternBytes(kKernelBytes, 1);
-    ASSERT_TRUE(files().open(u"/boot/kernel", 3));
+    ASSERT_TRUE(files().open(u"/boot/kernel", FileManager::kOpenMode));
     uint32_t direct = 12 * GetParam().block;
     struct Row {
         uint32_t offset, count;
@@ -273,7 +274,7 @@ TEST_P(UfsTest, ReadsAndSeeks) {
 
 TEST_P(UfsTest, BlockBufferAndIndirectCache) {
     ASSERT_TRUE(setRoot());
-    ASSERT_TRUE(files().open(u"/boot/kernel", 3));
+    ASSERT_TRUE(files().open(u"/boot/kernel", FileManager::kOpenMode));
     auto& counters = device_.machine().counters();
     int before = counters["DISK_IOCTL 2"];
     std::string buffer(kKernelBytes, 0);
@@ -382,7 +383,7 @@ TEST_P(UfsTest, DeviceErrorFailsTheRead) {
     ASSERT_TRUE(
         device_.machine().profile().set("disk.DSK1.bad_sector", std::to_string(sector), error));
     ASSERT_TRUE(setRoot());
-    ASSERT_TRUE(files().open(u"boot/kernel", 3));
+    ASSERT_TRUE(files().open(u"boot/kernel", FileManager::kOpenMode));
     std::string buffer(4 * b, 0);
     // The blocks before the bad one read; a read that meets it fails whole.
     EXPECT_EQ(files().read(buffer.data(), 2 * b, 0), int32_t(2 * b));
@@ -478,7 +479,7 @@ TEST_P(UfsTest, PartitionSmallerThanTheFileSystem) {
         {"start=" + std::to_string(kPartition) + ", size=" + std::to_string(cut) + ", type=a9"});
     placeImage(disk(), kPartition, image());
     ASSERT_TRUE(setRoot());
-    ASSERT_TRUE(files().open(u"boot/kernel", 3));
+    ASSERT_TRUE(files().open(u"boot/kernel", FileManager::kOpenMode));
     std::string out(kKernelBytes, 0);
     EXPECT_EQ(files().read(out.data(), kKernelBytes, 0), -1);
     EXPECT_NE(capture_.utf8().find("read beyond the partition: sector 0x"), std::string::npos)
@@ -563,7 +564,7 @@ TEST_P(UfsLargeFileTest, DoubleIndirectBlocks) {
     ASSERT_TRUE(files.setRoot(u"\\"));  // no unit: DSK1:
     EXPECT_NE(device.machine().debugLog().find("no Tolvar partition, start sector=0x0\n"),
               std::string::npos);
-    ASSERT_TRUE(files.open(u"/boot/big", 3));
+    ASSERT_TRUE(files.open(u"/boot/big", FileManager::kOpenMode));
     EXPECT_EQ(files.size(), kBytes);
     auto& counters = device.machine().counters();
     int before = counters["DISK_IOCTL 2"];
@@ -628,7 +629,7 @@ TEST(UfsStackTest, GzipKernelOnAPartition) {
         const std::string* content;
     } rows[] = {{u"/boot/kernel.gz", &kernel}, {u"keldos.gz", &kernel}, {u"boot/plain", &plain}};
     for (const Row& row : rows) {
-        ASSERT_TRUE(files->open(row.name, 3));
+        ASSERT_TRUE(files->open(row.name, FileManager::kOpenMode));
         EXPECT_EQ(files->realSize(), row.content->size());
         std::string out(row.content->size(), 0);
         ASSERT_EQ(files->read(out.data(), uint32_t(out.size()), 0), int32_t(out.size()));

@@ -10,7 +10,7 @@ class HostileServer : public PythonServer {
   public:
     HostileServer()
         : PythonServer(
-              std::vector<std::string>{KESTREL_SOURCE_DIR "/tests/net/hostile_http.py", "0"}) {}
+              std::vector<std::string>{KESTREL_SOURCE_DIR "/tests/file/hostile_http.py", "0"}) {}
 };
 
 }  // namespace net_testing
