@@ -35,14 +35,6 @@ ARMBoot::~ARMBoot() {
     // The UART console goes first: its destructor releases its register
     // mapping through the memory manager, which must still exist then.
     ARMSerialConsole::destroyInstance();
-    releaseComponents();
-}
-
-void ARMBoot::releaseComponents() {
-    delete memoryManager;
-    memoryManager = nullptr;
-    delete architecture;
-    architecture = nullptr;
 }
 
 bool ARMBoot::setupRequest() {

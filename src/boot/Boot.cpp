@@ -1,11 +1,13 @@
 #include "boot/Boot.h"
 
+#include "arch/Architecture.h"
 #include "boot/MenuInterface.h"
 #include "console/Console.h"
 #include "file/FileManager.h"
 #include "loader/CoffLoader.h"
 #include "loader/ElfLoader.h"
 #include "loader/Loader.h"
+#include "memory/MemoryManager.h"
 #include "platform/ce/CeText.h"
 
 namespace {
@@ -17,8 +19,18 @@ enum FileFormat { kUnknownFormat = 0, kElfFormat = 1, kCoffFormat = 2 };
 Boot::Boot() : console(Console::instance()) {}
 
 Boot::~Boot() {
-    delete fileManager;
+    releaseComponents();
+}
+
+void Boot::releaseComponents() {
     delete loader;
+    loader = nullptr;
+    delete fileManager;
+    fileManager = nullptr;
+    delete memoryManager;
+    memoryManager = nullptr;
+    delete architecture;
+    architecture = nullptr;
 }
 
 bool Boot::setupRequest() {
@@ -40,8 +52,6 @@ bool Boot::setupRequest() {
 
 bool Boot::createComponents() {
     Console::changeConsole(console);
-    // An earlier attempt's file manager goes before the new one is made.
-    delete fileManager;
     fileManager = FileManager::create(console, fileKind);
     if (!fileManager)
         return false;
@@ -50,8 +60,6 @@ bool Boot::createComponents() {
 }
 
 bool Boot::attachLoader() {
-    delete loader;
-    loader = nullptr;
     switch (fileFormat(fileManager)) {
         case kElfFormat:
             loader = new ElfLoader(console, memoryManager);

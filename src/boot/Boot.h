@@ -23,9 +23,11 @@ class Boot {
     // At exit: destroys the object and its components.
     static void destroyInstance();
 
-    virtual ~Boot();                  // slot 0: destroys the file manager and the loader
-    virtual bool createComponents();  // slot 1: installs the console, creates the file manager
-    virtual bool setupRequest();      // slot 2: copies the request from the settings
+    virtual ~Boot();  // releases the components
+    // Installs the console and creates the file manager; a subclass releases an
+    // earlier attempt's components before it creates its own and calls this.
+    virtual bool createComponents();
+    virtual bool setupRequest();  // copies the request from the settings
     // With the kernel file open: a loader for its format; false when none.
     bool attachLoader();
 
@@ -46,6 +48,9 @@ class Boot {
     bool safetyMessage = false;
     const BoxOwner* boxOwner = nullptr;
     Console* console;
+    // Owned by this object and released only by releaseComponents(). They
+    // stay plain pointers because the components hold references to these
+    // very members, so that each sees the current attempt's neighbours.
     Architecture* architecture = nullptr;
     MemoryManager* memoryManager = nullptr;
     FileManager* fileManager = nullptr;
@@ -53,4 +58,8 @@ class Boot {
 
   protected:
     Boot();
+    // Destroys the loader, the file manager, the memory manager and the
+    // architecture (in that order) and clears the members: at exit, and
+    // before an attempt creates its own components.
+    void releaseComponents();
 };
