@@ -1,5 +1,7 @@
 #include "boot/Boot.h"
 
+#include <new>
+
 #include "arch/Architecture.h"
 #include "boot/MenuInterface.h"
 #include "console/Console.h"
@@ -41,11 +43,11 @@ bool Boot::setupRequest() {
     safetyMessage = s.safetyMessage != 0;
     boxOwner = menu;
     fileKind = FileManager::kindFor(s.directory);
-    ce::wcsncpy(directory, s.directory, kPathUnits - 1);
-    ce::wcsncpy(kernelName, s.kernelName, kPathUnits - 1);
+    ce::wcsncpy(directory, s.directory, ce::MAX_PATH - 1);
+    ce::wcsncpy(kernelName, s.kernelName, ce::MAX_PATH - 1);
     loadImage = s.rootDevice == kRootMd ? 1 : 0;
     if (loadImage)
-        ce::wcsncpy(imageName, s.imageName, kPathUnits - 1);
+        ce::wcsncpy(imageName, s.imageName, ce::MAX_PATH - 1);
     architectureDebug = memoryManagerDebug = fileManagerDebug = 0;
     return true;
 }
@@ -62,15 +64,17 @@ bool Boot::createComponents() {
 bool Boot::attachLoader() {
     switch (fileFormat(fileManager)) {
         case kElfFormat:
-            loader = new ElfLoader(console, memoryManager);
+            loader = new (std::nothrow) ElfLoader(console, memoryManager);
             break;
         case kCoffFormat:
-            loader = new CoffLoader(console, memoryManager);
+            loader = new (std::nothrow) CoffLoader(console, memoryManager);
             break;
         default:
             console->print(TEXT("unknown file format.\n"));
             return false;
     }
+    if (!loader)
+        return false;
     loader->boxOwner = boxOwner;
     loader->safetyMessage = safetyMessage;
     return true;

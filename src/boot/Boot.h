@@ -15,8 +15,6 @@ class MemoryManager;
 
 class Boot {
   public:
-    static constexpr int kPathUnits = 260;
-
     // The process-wide Boot object; the first call registers the boot
     // procedure as MenuInterface's boot hook and creates the object.
     static Boot* instance();
@@ -38,10 +36,10 @@ class Boot {
     uint32_t memoryManagerDebug = 0;
     uint32_t fileKind = 0;  // FileManager::Kind
     uint32_t fileManagerDebug = 0;
-    ce::WCHAR directory[kPathUnits] = {};
-    ce::WCHAR kernelName[kPathUnits] = {};
+    ce::WCHAR directory[ce::MAX_PATH] = {};
+    ce::WCHAR kernelName[ce::MAX_PATH] = {};
     uint32_t loadImage = 0;
-    ce::WCHAR imageName[kPathUnits] = {};
+    ce::WCHAR imageName[ce::MAX_PATH] = {};
     // What the components need of the settings and the user interface,
     // copied here so that they never look for either themselves.
     uint32_t serialSpeed = 0;

@@ -184,7 +184,7 @@ TEST_F(ArchitectureTest, ArgumentsArePackedBehindTheVector) {
     settings().extraOptions[0] = 0;
     uint32_t physical = 0;
     std::string page = bootPage(physical);
-    ASSERT_NE(physical, Architecture::kNoBootArguments);
+    ASSERT_NE(physical, kNotFound);
     EXPECT_EQ(word(page, 0), 0xC0200000u) << "entry";
     EXPECT_EQ(word(page, 4), 7u) << "argc";
     EXPECT_EQ(word(page, 8), physical + 52) << "argv";
@@ -320,7 +320,7 @@ TEST_F(ArchitectureTest, WithoutAPageThereAreNoBootArguments) {
     console.text.clear();
     const BootSettings& s = settings();
     ArgumentPageWriter writer(consolePointer, s, s.kernelName, s.imageName, nullptr);
-    EXPECT_EQ(architecture->setupBootInfo(loader, writer), Architecture::kNoBootArguments);
+    EXPECT_EQ(architecture->setupBootInfo(loader, writer), kNotFound);
     EXPECT_EQ(console.utf8(), "can't get page for boot arguments.\n");
 }
 

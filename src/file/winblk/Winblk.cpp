@@ -9,6 +9,7 @@
 #include "file/FaultReport.h"
 #include "file/LittleEndian.h"
 #include "file/winblk/WinblkDisk.h"
+#include "platform/Align.h"
 #include "platform/ce/CeDisk.h"
 #include "platform/ce/CeFile.h"
 #include "platform/ce/CeSystem.h"
@@ -242,7 +243,7 @@ int winblkStrategy(void* state, int direction, uint32_t sector, uint32_t count, 
     auto* disk = static_cast<WinblkDisk*>(state);
     if (!disk)
         return kNoDevice;
-    uint64_t sectors = (uint64_t(count) + WinblkDisk::kSectorBytes - 1) / WinblkDisk::kSectorBytes;
+    uint64_t sectors = alignUp(count, WinblkDisk::kSectorBytes) / WinblkDisk::kSectorBytes;
     if (uint64_t(sector) + sectors > disk->sectorCount) {
         reportFault(disk->console,
                     TEXT("read beyond the partition: sector 0x%x, %u bytes; the partition has ")
