@@ -108,7 +108,7 @@ int indirectBlock(OpenFileRecord& record, uint32_t slot, uint32_t address, const
     UfsFile& f = *record.file;
     UfsFile::IndirectBlock& held = f.indirect[slot];
     if (!held.data) {
-        held.data.reset(new (std::nothrow) uint8_t[uint32_t(f.fs.blockSize)]);
+        held.data = allocateArray<uint8_t>(uint32_t(f.fs.blockSize));
         if (!held.data)
             return kNoMemory;
     }
@@ -390,7 +390,7 @@ int walk(OpenFileRecord& record, const char* path) {
 
 int readSuperblock(OpenFileRecord& record) {
     UfsFile& f = *record.file;
-    f.superblock.reset(new (std::nothrow) uint8_t[UfsSuperblock::kBytes]);
+    f.superblock = allocateArray<uint8_t>(UfsSuperblock::kBytes);
     if (!f.superblock)
         return kNoMemory;
     uint32_t transferred = 0;
@@ -412,10 +412,10 @@ int readSuperblock(OpenFileRecord& record) {
     f.fs = fs;
     f.inodeCount = uint32_t(fs.inodesPerGroup) * uint32_t(fs.cylinderGroups);
     f.indirectShift = log2Of(uint32_t(fs.addressesPerBlock));
-    f.blockBuffer.reset(new (std::nothrow) uint8_t[uint32_t(fs.blockSize)]);
+    f.blockBuffer = allocateArray<uint8_t>(uint32_t(fs.blockSize));
     f.runCapacity =
         uint32_t(fs.blockSize) > UfsFile::kRunBytes ? uint32_t(fs.blockSize) : UfsFile::kRunBytes;
-    f.runBuffer.reset(new (std::nothrow) uint8_t[f.runCapacity]);
+    f.runBuffer = allocateArray<uint8_t>(f.runCapacity);
     return f.blockBuffer && f.runBuffer ? 0 : kNoMemory;
 }
 
