@@ -103,7 +103,7 @@ bool ChainCheck::readChain(uint32_t chainHead, std::vector<Link>& links, Needs& 
         uint32_t step = 2 * uint32_t(links.size());
         needs.need(pageOf(reader.tagAddress()), step);
         // The walk reads its source two words at a time.
-        if (t.src != PageTag::kNone)
+        if (t.src != PageTag::kZeroFill)
             needs.needRange(t.src, uint32_t(alignUp(t.size, 8)), step + 1);
         links.push_back(Link{t.src, t.dst, t.size});
     }

@@ -38,7 +38,7 @@ bool PageChain::appendZero(uint32_t dst, uint32_t size) {
     // The tag page's pool of spare slots is bounded by the page.
     if (!current_ || spareTag_ >= spareTagEnd_)
         return false;
-    link(PageTag{spareTagPhys_, PageTag::kNone, dst, size}, spareTag_);
+    link(PageTag{spareTagPhys_, PageTag::kZeroFill, dst, size}, spareTag_);
     ++spareTag_;
     spareTagPhys_ += sizeof(PageTag);
     ++zeroLinkCount_;
@@ -47,5 +47,5 @@ bool PageChain::appendZero(uint32_t dst, uint32_t size) {
 
 void PageChain::finish() {
     if (previous_)
-        previous_->next = PageTag::kNone;
+        previous_->next = PageTag::kEndOfChain;
 }

@@ -2,7 +2,7 @@
 
 #include <cstdarg>
 #include <cstring>
-#include <new>
+#include <memory>
 
 #include "console/Console.h"
 #include "file/ErrorNumber.h"
@@ -10,6 +10,7 @@
 #include "file/LittleEndian.h"
 #include "file/winblk/WinblkDisk.h"
 #include "platform/Align.h"
+#include "platform/Allocate.h"
 #include "platform/ce/CeDisk.h"
 #include "platform/ce/CeFile.h"
 #include "platform/ce/CeSystem.h"
@@ -208,17 +209,17 @@ void keepInsideDisk(WinblkDisk& disk) {
 }
 
 int winblkClose(OpenFileRecord* record) {
-    auto* disk = static_cast<WinblkDisk*>(record->deviceState);
+    // The state is owned through the record's untyped slot and ends here.
+    std::unique_ptr<WinblkDisk> disk(static_cast<WinblkDisk*>(record->deviceState));
+    record->deviceState = nullptr;
     // The device handle goes with the state: nothing else could close it.
     if (disk && disk->handle != ce::INVALID_HANDLE_VALUE)
         ce::CloseHandle(disk->handle);
-    delete disk;
-    record->deviceState = nullptr;
     return 0;
 }
 
 int winblkOpen(OpenFileRecord* record, const char* prefix, int unit, int index) {
-    auto* disk = new (std::nothrow) WinblkDisk{};
+    WinblkDisk* disk = allocate<WinblkDisk>().release();  // winblkClose frees it
     if (!disk)
         return kNoMemory;
     disk->handle = ce::INVALID_HANDLE_VALUE;
