@@ -15,6 +15,6 @@ class BootApp : public Application {
     // the console in its own order.
     ~BootApp() override = default;
 
-    RootWindow* rootWindow = nullptr;
+    RootWindow* rootWindow = nullptr;  // owned by WinMain
     Console* console = nullptr;
 };

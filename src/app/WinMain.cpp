@@ -4,6 +4,7 @@
 #include "boot/Boot.h"
 #include "boot/MenuInterface.h"
 #include "console/Console.h"
+#include "platform/Allocate.h"
 #include "platform/ce/CeControls.h"
 #include "resources/Resources.h"
 #include "resources/StringTable.h"
@@ -60,23 +61,26 @@ int runMessageLoop(BootApp* app) {
 int WinMain(ce::HINSTANCE instance, ce::HINSTANCE, ce::LPWSTR, int) {
     MenuInterface::instance();
     ce::InitCommonControls();
-    BootApp* app = new BootApp(instance);
-    app->console = Console::instance();
-    app->rootWindow = new RootWindow(app);
+    std::unique_ptr<BootApp> app = allocate<BootApp>(instance);
+    std::unique_ptr<RootWindow> rootWindow = app ? allocate<RootWindow>(app.get()) : nullptr;
 
     int exitCode = 0;
     bool bootCreated = false;
-    if (registerWindowClass(app) && app->rootWindow->create()) {
-        Boot::instance();
-        bootCreated = true;
-        exitCode = runMessageLoop(app);
+    if (rootWindow) {
+        app->console = Console::instance();
+        app->rootWindow = rootWindow.get();
+        if (registerWindowClass(app.get()) && rootWindow->create()) {
+            Boot::instance();
+            bootCreated = true;
+            exitCode = runMessageLoop(app.get());
+        }
     }
 
     if (bootCreated)
         Boot::destroyInstance();
-    delete app->rootWindow;
-    app->rootWindow = nullptr;
-    delete app;
+    // The root window goes before the application object it points to.
+    rootWindow.reset();
+    app.reset();
     Console::destroy();
     MenuInterface::destroyInstance();
     return exitCode;

@@ -7,6 +7,8 @@
 #include "console/Console.h"
 #include "loader/Loader.h"
 #include "memory/MemoryManager.h"
+#include "platform/Address.h"
+#include "platform/Align.h"
 #include "platform/DisplayLookup.h"
 #include "platform/ce/CeSystem.h"
 #include "platform/ce/CeWindow.h"
@@ -18,10 +20,6 @@ constexpr uint32_t kSparePages = 4;  // tag page, loader, boot arguments, stack
 constexpr uint64_t kLargestReservation = 0xFFFF0000;
 
 using GetVersionExProc = ce::BOOL (*)(ce::OSVERSIONINFOW*);
-
-uint8_t* pointer(uint32_t address) {
-    return reinterpret_cast<uint8_t*>(uintptr_t(address));
-}
 
 // An export found by name, called with its own signature.
 template <class F>
@@ -61,7 +59,7 @@ ce::UnlockPagesProc Architecture::findUnlockPages() {
 bool Architecture::allocateMemory(uint32_t bytes) {
     uint64_t page = memoryManager->getPageSize();
     uint64_t total = uint64_t(memoryManager->storageSize(bytes)) + kSparePages * page;
-    total = (total + 0xFFFF) / 0x10000 * 0x10000;
+    total = alignUp(total, 0x10000);
     // Beyond what 32 bits can ask for, ask for the most: it is refused as
     // any reservation that cannot be had.
     if (total > kLargestReservation)
@@ -102,11 +100,12 @@ uint32_t Architecture::setupBootInfo(Loader& loader, BootArgumentWriter& writer)
         // The reservation's spare pages make this unlikely; without a page
         // there is nowhere to put the arguments.
         console->print(TEXT("can't get page for boot arguments.\n"));
-        return kNoBootArguments;
+        return kNotFound;
     }
     bootArgsPage = pageVirtual;
     uint32_t pageSize = memoryManager->getPageSize();
-    std::memset(pointer(pageVirtual), 0, pageSize);  // unused slots read as zero
-    writer.write(pointer(pageVirtual), pagePhysical, pageSize, loader.jumpAddr(), console->kind());
+    std::memset(pointerAt(pageVirtual), 0, pageSize);  // unused slots read as zero
+    writer.write(pointerAt(pageVirtual), pagePhysical, pageSize, loader.jumpAddr(),
+                 console->kind());
     return pagePhysical;
 }

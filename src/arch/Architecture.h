@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "memory/Placement.h"
+#include "platform/NotFound.h"
 #include "platform/ce/CeMemory.h"
 #include "platform/ce/CeTypes.h"
 
@@ -18,11 +19,11 @@ class MemoryManager;
 class Architecture {
   public:
     Architecture(Console*& console, MemoryManager*& memoryManager);
-    virtual ~Architecture();         // slot 0: releases coredll.dll
-    virtual bool init() = 0;         // slot 1: memory manager, RAM banks, caches
-    virtual void systemInfo();       // slot 2: the system probe
-    virtual bool setupLoader() = 0;  // slot 3: second-stage loader in its page
-    // Slot 4: leaves Windows CE for the kernel; returns only on failure.
+    virtual ~Architecture();         // releases coredll.dll
+    virtual bool init() = 0;         // memory manager, RAM banks, caches
+    virtual void systemInfo();       // the system probe
+    virtual bool setupLoader() = 0;  // second-stage loader in its page
+    // Leaves Windows CE for the kernel; returns only on failure.
     virtual void jumpTo(uint32_t bootArgs, uint32_t chainHead) = 0;
 
     // Reserves pages for `bytes` of payload plus four spare pages, rounded
@@ -30,9 +31,8 @@ class Architecture {
     bool allocateMemory(uint32_t bytes);
     // Takes the boot-argument page (the last reserved page left), clears it
     // and has `writer` fill it for the loader's kernel; returns its physical
-    // address, or kNoBootArguments after a message when no page is left.
+    // address, or kNotFound after a message when no page is left.
     uint32_t setupBootInfo(Loader& loader, BootArgumentWriter& writer);
-    static constexpr uint32_t kNoBootArguments = 0xFFFFFFFF;
     // A function of "coredll.dll" by name, or null (a box when the module
     // cannot be loaded).
     ce::FARPROC findCoreDllProc(const ce::WCHAR* name);

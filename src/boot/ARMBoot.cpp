@@ -1,5 +1,7 @@
 #include "boot/ARMBoot.h"
 
+#include <new>
+
 #include "arch/arm/ARMSerialConsole.h"
 #include "arch/arm/PXA2X0Architecture.h"
 #include "arch/arm/SA1100Architecture.h"
@@ -35,14 +37,6 @@ ARMBoot::~ARMBoot() {
     // The UART console goes first: its destructor releases its register
     // mapping through the memory manager, which must still exist then.
     ARMSerialConsole::destroyInstance();
-    releaseComponents();
-}
-
-void ARMBoot::releaseComponents() {
-    delete memoryManager;
-    memoryManager = nullptr;
-    delete architecture;
-    architecture = nullptr;
 }
 
 bool ARMBoot::setupRequest() {
@@ -73,13 +67,15 @@ bool ARMBoot::createComponents() {
 
 bool ARMBoot::createArchitecture() {
     if (cpuKind == kCpuSA1100) {
-        architecture = new SA1100Architecture(console, memoryManager);
+        architecture = new (std::nothrow) SA1100Architecture(console, memoryManager);
     } else if (cpuKind == kCpuPXA250 || cpuKind == kCpuPXA270) {
-        architecture = new PXA2X0Architecture(console, memoryManager);
+        architecture = new (std::nothrow) PXA2X0Architecture(console, memoryManager);
     } else {
         console->print(TEXT("Unsupported architecture.\n"));
         return false;
     }
+    if (!architecture)
+        return false;
     architecture->debug = architectureDebug;
     architecture->boxOwner = boxOwner;
     return true;
@@ -96,8 +92,10 @@ bool ARMBoot::createMemoryManager() {
         console->print(TEXT("unsupported memory address detection method.\n"));
         return false;
     }
-    memoryManager =
-        new MemoryManager_LockPages(lockPages, unlockPages, console, kPageSize, kFrameShift);
+    memoryManager = new (std::nothrow)
+        MemoryManager_LockPages(lockPages, unlockPages, console, kPageSize, kFrameShift);
+    if (!memoryManager)
+        return false;
     memoryManager->debug = memoryManagerDebug;
     return true;
 }

@@ -8,16 +8,15 @@
 class ARMBoot : public Boot {
   public:
     ARMBoot();
-    // Slot 0: the UART console, then the memory manager and the
-    // architecture, then the base part.
+    // The UART console, then the base part's components.
     ~ARMBoot() override;
-    // Slot 1: architecture, memory manager and console, then the base work.
-    // False after "Unsupported architecture.", "couldn't find
+    // Releases an earlier attempt's components, then: architecture, memory manager and console,
+    // then the base work. False after "Unsupported architecture.", "couldn't find
     // LockPages/UnlockPages." or "unsupported memory address detection
     // method.". An unusable UART console is not a failure: the process-wide
     // console takes its place after "use LCD console instead.".
     bool createComponents() override;
-    // Slot 2: the CPU kind from the settings' platform (false, silently,
+    // The CPU kind from the settings' platform (false, silently,
     // when it is none of the supported families), memory method 1, then the
     // base work.
     bool setupRequest() override;
@@ -26,5 +25,4 @@ class ARMBoot : public Boot {
     bool createArchitecture();
     bool createMemoryManager();
     void chooseConsole();
-    void releaseComponents();
 };

@@ -1,11 +1,15 @@
 #include "boot/Boot.h"
 
+#include <new>
+
+#include "arch/Architecture.h"
 #include "boot/MenuInterface.h"
 #include "console/Console.h"
 #include "file/FileManager.h"
 #include "loader/CoffLoader.h"
 #include "loader/ElfLoader.h"
 #include "loader/Loader.h"
+#include "memory/MemoryManager.h"
 #include "platform/ce/CeText.h"
 
 namespace {
@@ -17,8 +21,18 @@ enum FileFormat { kUnknownFormat = 0, kElfFormat = 1, kCoffFormat = 2 };
 Boot::Boot() : console(Console::instance()) {}
 
 Boot::~Boot() {
-    delete fileManager;
+    releaseComponents();
+}
+
+void Boot::releaseComponents() {
     delete loader;
+    loader = nullptr;
+    delete fileManager;
+    fileManager = nullptr;
+    delete memoryManager;
+    memoryManager = nullptr;
+    delete architecture;
+    architecture = nullptr;
 }
 
 bool Boot::setupRequest() {
@@ -29,19 +43,17 @@ bool Boot::setupRequest() {
     safetyMessage = s.safetyMessage != 0;
     boxOwner = menu;
     fileKind = FileManager::kindFor(s.directory);
-    ce::wcsncpy(directory, s.directory, kPathUnits - 1);
-    ce::wcsncpy(kernelName, s.kernelName, kPathUnits - 1);
+    ce::wcsncpy(directory, s.directory, ce::MAX_PATH - 1);
+    ce::wcsncpy(kernelName, s.kernelName, ce::MAX_PATH - 1);
     loadImage = s.rootDevice == kRootMd ? 1 : 0;
     if (loadImage)
-        ce::wcsncpy(imageName, s.imageName, kPathUnits - 1);
+        ce::wcsncpy(imageName, s.imageName, ce::MAX_PATH - 1);
     architectureDebug = memoryManagerDebug = fileManagerDebug = 0;
     return true;
 }
 
 bool Boot::createComponents() {
     Console::changeConsole(console);
-    // An earlier attempt's file manager goes before the new one is made.
-    delete fileManager;
     fileManager = FileManager::create(console, fileKind);
     if (!fileManager)
         return false;
@@ -50,19 +62,19 @@ bool Boot::createComponents() {
 }
 
 bool Boot::attachLoader() {
-    delete loader;
-    loader = nullptr;
     switch (fileFormat(fileManager)) {
         case kElfFormat:
-            loader = new ElfLoader(console, memoryManager);
+            loader = new (std::nothrow) ElfLoader(console, memoryManager);
             break;
         case kCoffFormat:
-            loader = new CoffLoader(console, memoryManager);
+            loader = new (std::nothrow) CoffLoader(console, memoryManager);
             break;
         default:
             console->print(TEXT("unknown file format.\n"));
             return false;
     }
+    if (!loader)
+        return false;
     loader->boxOwner = boxOwner;
     loader->safetyMessage = safetyMessage;
     return true;

@@ -15,17 +15,17 @@ class MemoryManager;
 
 class Boot {
   public:
-    static constexpr int kPathUnits = 260;
-
     // The process-wide Boot object; the first call registers the boot
     // procedure as MenuInterface's boot hook and creates the object.
     static Boot* instance();
     // At exit: destroys the object and its components.
     static void destroyInstance();
 
-    virtual ~Boot();                  // slot 0: destroys the file manager and the loader
-    virtual bool createComponents();  // slot 1: installs the console, creates the file manager
-    virtual bool setupRequest();      // slot 2: copies the request from the settings
+    virtual ~Boot();  // releases the components
+    // Installs the console and creates the file manager; a subclass releases an
+    // earlier attempt's components before it creates its own and calls this.
+    virtual bool createComponents();
+    virtual bool setupRequest();  // copies the request from the settings
     // With the kernel file open: a loader for its format; false when none.
     bool attachLoader();
 
@@ -36,16 +36,19 @@ class Boot {
     uint32_t memoryManagerDebug = 0;
     uint32_t fileKind = 0;  // FileManager::Kind
     uint32_t fileManagerDebug = 0;
-    ce::WCHAR directory[kPathUnits] = {};
-    ce::WCHAR kernelName[kPathUnits] = {};
+    ce::WCHAR directory[ce::MAX_PATH] = {};
+    ce::WCHAR kernelName[ce::MAX_PATH] = {};
     uint32_t loadImage = 0;
-    ce::WCHAR imageName[kPathUnits] = {};
+    ce::WCHAR imageName[ce::MAX_PATH] = {};
     // What the components need of the settings and the user interface,
     // copied here so that they never look for either themselves.
     uint32_t serialSpeed = 0;
     bool safetyMessage = false;
     const BoxOwner* boxOwner = nullptr;
     Console* console;
+    // Owned by this object and released only by releaseComponents(). They
+    // stay plain pointers because the components hold references to these
+    // very members, so that each sees the current attempt's neighbours.
     Architecture* architecture = nullptr;
     MemoryManager* memoryManager = nullptr;
     FileManager* fileManager = nullptr;
@@ -53,4 +56,8 @@ class Boot {
 
   protected:
     Boot();
+    // Destroys the loader, the file manager, the memory manager and the
+    // architecture (in that order) and clears the members: at exit, and
+    // before an attempt creates its own components.
+    void releaseComponents();
 };

@@ -13,6 +13,7 @@
 #include "memory/ChainCheck.h"
 #include "memory/Destinations.h"
 #include "memory/MemoryManager.h"
+#include "platform/NotFound.h"
 #include "platform/ProcessorFamily.h"
 #include "platform/ce/CeText.h"
 #include "platform/ce/CeWindow.h"
@@ -72,9 +73,9 @@ bool BootAttempt::sizeImage(uint32_t& imageBytes) {
     }
     uint32_t size = file->realSize();
     file->close();
-    // A content that cannot be decoded to its end has no size; rounding
-    // 0xFFFFFFFF up would wrap to nothing.
-    if (size == 0xFFFFFFFF || size > 0xFFFFFFFF - boot_.memoryManager->getPageSize()) {
+    // A content that cannot be decoded to its end has no size (kNotFound);
+    // rounding a size this close to 4 GiB up would wrap to nothing.
+    if (size == kNotFound || size > 0xFFFFFFFF - boot_.memoryManager->getPageSize()) {
         return failWith(TEXT("Can't open file system image.\n"));
     }
     imageSize_ = size;
@@ -149,7 +150,7 @@ bool BootAttempt::loadImage() {
                                  boot_.boxOwner);
     bootArgs_ = boot_.architecture->setupBootInfo(*boot_.loader, arguments);
     // Without a page for them there are no boot arguments to jump with.
-    if (bootArgs_ == Architecture::kNoBootArguments) {
+    if (bootArgs_ == kNotFound) {
         return failWith(TEXT("Can't allocate memory.\n"));
     }
     menu_.progress("10");

@@ -13,7 +13,6 @@ struct BootSettings {
     static constexpr uint32_t kMagic = 0x177d5753;
     static constexpr uint32_t kVersion = 258;
     static constexpr uint32_t kSize = 2152;
-    static constexpr int kPathUnits = 260;
     static constexpr int kExtraOptionUnits = 256;
 
     uint32_t magic;
@@ -21,13 +20,13 @@ struct BootSettings {
     uint32_t size;
     uint32_t reserved;
     uint32_t directorySaved;
-    ce::WCHAR directory[kPathUnits];
+    ce::WCHAR directory[ce::MAX_PATH];
     uint32_t kernelNameSaved;
-    ce::WCHAR kernelName[kPathUnits];
+    ce::WCHAR kernelName[ce::MAX_PATH];
     uint32_t cpuId;
     uint32_t machineId;
     uint32_t rootDevice;  // 0 wd, 1 sd, 2 md, 3 nfs, 4 dk, 5 ld
-    ce::WCHAR imageName[kPathUnits];
+    ce::WCHAR imageName[ce::MAX_PATH];
     uint32_t serialConsole;
     uint32_t verbose;
     uint32_t singleUser;

@@ -1,10 +1,10 @@
 #include "boot/KernelArguments.h"
 
-#include <cstdlib>
 #include <cstring>
 
 #include "boot/BootSettings.h"
 #include "console/BoxOwner.h"
+#include "platform/Allocate.h"
 #include "platform/ce/CeText.h"
 #include "platform/ce/CeWindow.h"
 
@@ -23,18 +23,18 @@ uint32_t boundedLength(const ce::WCHAR* text, uint32_t capacity) {
 
 // The text in the system code page, NUL-terminated, in a buffer of its own
 // (null when none can be had). `length` receives the byte count.
-char* toMultiByte(const ce::WCHAR* text, uint32_t units, uint32_t& length) {
+std::unique_ptr<char[]> toMultiByte(const ce::WCHAR* text, uint32_t units, uint32_t& length) {
     int needed = units == 0 ? 0
                             : ce::WideCharToMultiByte(ce::CP_ACP, 0, text, int(units), nullptr, 0,
                                                       nullptr, nullptr);
     if (needed < 0)
         needed = 0;
-    char* buffer = static_cast<char*>(std::malloc(size_t(needed) + 1));
+    std::unique_ptr<char[]> buffer = allocateArray<char>(size_t(needed) + 1);
     if (!buffer)
         return nullptr;
     if (needed > 0) {
-        needed = ce::WideCharToMultiByte(ce::CP_ACP, 0, text, int(units), buffer, needed, nullptr,
-                                         nullptr);
+        needed = ce::WideCharToMultiByte(ce::CP_ACP, 0, text, int(units), buffer.get(), needed,
+                                         nullptr, nullptr);
     }
     buffer[needed] = 0;
     length = uint32_t(needed);
@@ -72,25 +72,22 @@ bool KernelArguments::add(const char* text, uint32_t length) {
 
 bool KernelArguments::addPrefixed(const char* prefix, const char16_t* name) {
     uint32_t length = 0;
-    char* converted = toMultiByte(name, boundedLength(name, BootSettings::kPathUnits), length);
+    std::unique_ptr<char[]> converted =
+        toMultiByte(name, boundedLength(name, ce::MAX_PATH), length);
     if (!converted)
         return false;
     uint32_t prefixLength = uint32_t(std::strlen(prefix));
-    char* joined = static_cast<char*>(std::malloc(prefixLength + length + 1));
-    bool added = false;
-    if (joined) {
-        std::memcpy(joined, prefix, prefixLength);
-        std::memcpy(joined + prefixLength, converted, length + 1);
-        added = add(joined, prefixLength + length);
-    }
-    std::free(joined);
-    std::free(converted);
-    return added;
+    std::unique_ptr<char[]> joined = allocateArray<char>(prefixLength + length + 1);
+    if (!joined)
+        return false;
+    std::memcpy(joined.get(), prefix, prefixLength);
+    std::memcpy(joined.get() + prefixLength, converted.get(), length + 1);
+    return add(joined.get(), prefixLength + length);
 }
 
 void KernelArguments::addExtraOptions(const char16_t* options) {
     uint32_t length = 0;
-    char* text =
+    std::unique_ptr<char[]> text =
         toMultiByte(options, boundedLength(options, BootSettings::kExtraOptionUnits), length);
     if (!text) {
         warn(TEXT("Can't allocate memory for extra kernel options."));
@@ -103,7 +100,7 @@ void KernelArguments::addExtraOptions(const char16_t* options) {
         uint32_t start = at;
         while (at < length && !isBlank(text[at]))
             ++at;
-        if (!add(text + start, at - start)) {
+        if (!add(text.get() + start, at - start)) {
             // The rest is dropped unexamined after one warning.
             warn(TEXT("Too many extra kernel options."));
             break;
@@ -111,7 +108,6 @@ void KernelArguments::addExtraOptions(const char16_t* options) {
         while (at < length && isBlank(text[at]))
             ++at;
     }
-    std::free(text);
 }
 
 uint32_t KernelArguments::build(const BootSettings& settings, const ce::WCHAR* kernelName,

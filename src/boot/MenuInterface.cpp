@@ -73,13 +73,17 @@ bool MenuInterface::configurationPath(ce::WCHAR* path) const {
     return true;
 }
 
-bool MenuInterface::load() {
-    loaded_ = SettingsReader::Result{false, 0, nullptr};
+ce::HANDLE MenuInterface::openConfiguration(ce::DWORD access, ce::DWORD disposition) const {
     ce::WCHAR path[ce::WSPRINTF_LIMIT];
     if (!configurationPath(path))
-        return false;
-    ce::HANDLE file = ce::CreateFileW(path, ce::GENERIC_READ, 0, nullptr, ce::OPEN_EXISTING,
-                                      ce::FILE_ATTRIBUTE_NORMAL, nullptr);
+        return ce::INVALID_HANDLE_VALUE;
+    return ce::CreateFileW(path, access, 0, nullptr, disposition, ce::FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+}
+
+bool MenuInterface::load() {
+    loaded_ = SettingsReader::Result{false, 0, nullptr};
+    ce::HANDLE file = openConfiguration(ce::GENERIC_READ, ce::OPEN_EXISTING);
     if (file == ce::INVALID_HANDLE_VALUE)
         return false;
     // Never more than our record: a longer one is read up to our end.
@@ -99,11 +103,7 @@ bool MenuInterface::load() {
 }
 
 bool MenuInterface::save() {
-    ce::WCHAR path[ce::WSPRINTF_LIMIT];
-    if (!configurationPath(path))
-        return false;
-    ce::HANDLE file = ce::CreateFileW(path, ce::GENERIC_WRITE, 0, nullptr, ce::CREATE_ALWAYS,
-                                      ce::FILE_ATTRIBUTE_NORMAL, nullptr);
+    ce::HANDLE file = openConfiguration(ce::GENERIC_WRITE, ce::CREATE_ALWAYS);
     if (file == ce::INVALID_HANDLE_VALUE)
         return false;
     ce::DWORD size = settings_.size < BootSettings::kSize ? settings_.size : BootSettings::kSize;

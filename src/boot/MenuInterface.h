@@ -82,6 +82,9 @@ class MenuInterface : public ConsoleSink, public BoxOwner {
     MenuInterface();
     // Fills `path` with "\<card>\kestrel.cnf"; false without a card.
     bool configurationPath(ce::WCHAR* path) const;
+    // That file opened with `access` and `disposition`; INVALID_HANDLE_VALUE
+    // without a card or when it does not open.
+    ce::HANDLE openConfiguration(ce::DWORD access, ce::DWORD disposition) const;
 
     // The fields keep the object's layout: the pages, the settings record
     // directly followed by the boot hook, then the Console page's hooks.

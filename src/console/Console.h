@@ -18,9 +18,9 @@ class Console {
 
     Console() : Console(kWindow) {}
 
-    // Formats the message and shows it. Slot 0.
+    // Formats the message and shows it.
     virtual void print(const ce::WCHAR* format, ...);
-    // True when the console can be used. Slot 1.
+    // True when the console can be used.
     virtual bool init() { return true; }
 
     int16_t kind() const { return kind_; }

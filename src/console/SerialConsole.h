@@ -12,9 +12,9 @@ class SerialConsole : public Console {
 
     // `baudRate`: the speed COM1 is set to if this console opens it.
     explicit SerialConsole(uint32_t baudRate);
-    // Slot 0: the message to COM1.
+    // The message to COM1.
     void print(const ce::WCHAR* format, ...) override;
-    // Slot 1: gets COM1 (openCom1) and reports its settings on the Console
+    // Gets COM1 (openCom1) and reports its settings on the Console
     // page; false after "couldn't open COM1" there.
     bool init() override;
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "platform/NotFound.h"
 #include "platform/ce/CeTypes.h"
 
 class Console;
@@ -11,7 +12,6 @@ class Console;
 class FileManager {
   public:
     static constexpr uint32_t kCurrentPosition = 0xFFFFFFFF;  // offset: where the last read ended
-    static constexpr int kPathBytes = 260;
     static constexpr uint32_t kOpenMode = 3;  // the mode the boot opens with; backends ignore it
 
     // Backend kinds, chosen from the directory.
@@ -25,15 +25,16 @@ class FileManager {
     static FileManager* create(Console*& console, uint32_t kind);
 
     explicit FileManager(Console*& console) : console(console) {}
-    virtual ~FileManager() = default;                                                // slot 0
-    virtual bool setRoot(const ce::WCHAR* directory) = 0;                            // slot 1
-    virtual bool open(const ce::WCHAR* name, uint32_t mode) = 0;                     // slot 2
-    virtual uint32_t size() = 0;                                                     // slot 3
-    virtual uint32_t realSize() { return size(); }                                   // slot 4
-    virtual uint32_t close() = 0;                                                    // slot 5
-    virtual int32_t read(void* destination, uint32_t count, uint32_t offset) = 0;    // 6
-    virtual int32_t write(const void* source, uint32_t count, uint32_t offset) = 0;  // 7
-    virtual bool seek(uint32_t offset) = 0;                                          // slot 8
+    virtual ~FileManager() = default;
+    virtual bool setRoot(const ce::WCHAR* directory) = 0;
+    virtual bool open(const ce::WCHAR* name, uint32_t mode) = 0;
+    virtual uint32_t size() = 0;
+    // The size of the whole content; kNotFound when it cannot be known.
+    virtual uint32_t realSize() { return size(); }
+    virtual uint32_t close() = 0;
+    virtual int32_t read(void* destination, uint32_t count, uint32_t offset) = 0;
+    virtual int32_t write(const void* source, uint32_t count, uint32_t offset) = 0;
+    virtual bool seek(uint32_t offset) = 0;
 
     // Converts a name to 8-bit text in the system code page; false after a
     // message when it does not fit `capacity` bytes or does not convert.
@@ -48,5 +49,5 @@ class FileManager {
     int32_t debugLevel = 0;
 
   protected:
-    char asciiPath[kPathBytes] = {};
+    char asciiPath[ce::MAX_PATH] = {};
 };

@@ -1,16 +1,13 @@
 #include "loader/CoffLoader.h"
 
 #include "console/Console.h"
+#include "platform/Align.h"
 
 namespace {
 
 constexpr uint32_t kFileHeaderBytes = 20;
 constexpr uint32_t kSectionHeaderBytes = 40;
 constexpr int16_t kAlign16Stamp = 23;  // version stamps from here on align text to 16
-
-uint32_t roundUp(uint32_t x, uint32_t unit) {
-    return (x + unit - 1) / unit * unit;
-}
 
 }  // namespace
 
@@ -34,8 +31,8 @@ uint32_t CoffLoader::memorySize() {
 uint32_t CoffLoader::textOffset() const {
     uint32_t offset =
         kFileHeaderBytes + fileHeader->f_opthdr + kSectionHeaderBytes * fileHeader->f_nscns;
-    offset = roundUp(offset, optionalHeader->vstamp < kAlign16Stamp ? 8 : 16);
-    return roundUp(offset, 16);
+    offset = uint32_t(alignUp(offset, optionalHeader->vstamp < kAlign16Stamp ? 8 : 16));
+    return uint32_t(alignUp(offset, 16));
 }
 
 bool CoffLoader::load() {

@@ -1,12 +1,13 @@
 #include "loader/ElfLoader.h"
 
-#include <cstdlib>
 #include <cstring>
 
 #include "console/BoxOwner.h"
 #include "console/Console.h"
 #include "file/FileManager.h"
 #include "memory/MemoryManager.h"
+#include "platform/Align.h"
+#include "platform/Allocate.h"
 #include "platform/ce/CeWindow.h"
 
 namespace {
@@ -17,10 +18,6 @@ constexpr uint32_t kProgramHeaderBytes = sizeof(Elf32_Phdr);
 constexpr uint32_t kMaxProgramHeaders = 16;
 constexpr uint64_t kAddressLimit = 0x100000000ULL;
 
-uint64_t roundUp4(uint64_t x) {
-    return (x + 3) / 4 * 4;
-}
-
 }  // namespace
 
 ElfLoader::ElfLoader(Console*& console, MemoryManager*& memoryManager)
@@ -28,11 +25,7 @@ ElfLoader::ElfLoader(Console*& console, MemoryManager*& memoryManager)
     console->print(TEXT("Loader: ELF\n"));
 }
 
-ElfLoader::~ElfLoader() {
-    std::free(symbolBlock);
-    std::free(programHeaders);
-    std::free(sectionHeaders);
-}
+ElfLoader::~ElfLoader() = default;
 
 bool ElfLoader::checkHeader() {
     header = Elf32_Ehdr{};
@@ -71,28 +64,24 @@ bool ElfLoader::readSectionHeaders() {
     if (header.e_shnum == 0 || header.e_shentsize != kSectionHeaderBytes ||
         header.e_shstrndx >= header.e_shnum)
         return true;
-    uint32_t bytes = uint32_t(header.e_shentsize) * header.e_shnum;
-    sectionHeaders = static_cast<Elf32_Shdr*>(std::malloc(bytes));
-    if (!sectionHeaders) {
-        console->print(TEXT("can't allocate section header table.\n"));
-        return false;
-    }
-    if (file->read(sectionHeaders, bytes, header.e_shoff) != int32_t(bytes)) {
-        console->print(TEXT("section header read error.\n"));
-        return false;
-    }
-    return true;
+    return readTable(sectionHeaders, header.e_shnum, header.e_shoff, TEXT("section header"));
 }
 
 bool ElfLoader::readProgramHeaders() {
-    uint32_t bytes = uint32_t(header.e_phentsize) * header.e_phnum;
-    programHeaders = static_cast<Elf32_Phdr*>(std::malloc(bytes));
-    if (!programHeaders) {
-        console->print(TEXT("can't allocate program header table.\n"));
+    return readTable(programHeaders, header.e_phnum, header.e_phoff, TEXT("program header"));
+}
+
+template <typename Record>
+bool ElfLoader::readTable(std::unique_ptr<Record[]>& table, uint32_t count, uint32_t offset,
+                          const ce::WCHAR* what) {
+    uint32_t bytes = uint32_t(sizeof(Record)) * count;
+    table = allocateArray<Record>(count);
+    if (!table) {
+        console->print(TEXT("can't allocate %s table.\n"), what);
         return false;
     }
-    if (file->read(programHeaders, bytes, header.e_phoff) != int32_t(bytes)) {
-        console->print(TEXT("program header read error.\n"));
+    if (file->read(table.get(), bytes, offset) != int32_t(bytes)) {
+        console->print(TEXT("%s read error.\n"), what);
         return false;
     }
     return true;
@@ -101,10 +90,8 @@ bool ElfLoader::readProgramHeaders() {
 bool ElfLoader::setFile(FileManager*& file) {
     Loader::setFile(file);
     // A second attach starts from scratch.
-    std::free(sectionHeaders);
-    std::free(programHeaders);
-    sectionHeaders = nullptr;
-    programHeaders = nullptr;
+    sectionHeaders.reset();
+    programHeaders.reset();
     discardSymbols();
     clearPlan();
     return checkHeader() && readSectionHeaders() && readProgramHeaders() && checkSegments();
@@ -125,7 +112,7 @@ bool ElfLoader::checkSegments() {
                            ph.p_filesz, ph.p_memsz);
             return false;
         }
-        if (uint64_t(ph.p_paddr) + roundUp4(ph.p_memsz) > kAddressLimit) {
+        if (uint64_t(ph.p_paddr) + alignUp(ph.p_memsz, 4) > kAddressLimit) {
             console->print(TEXT("seg[%d] 0x%08x+0x%x runs past 4 GiB.\n"), i, ph.p_paddr,
                            ph.p_memsz);
             return false;
@@ -143,7 +130,7 @@ uint32_t ElfLoader::symbolAddress() const {
     for (int i = 0; i < programCount(); ++i) {
         const Elf32_Phdr& ph = programHeader(i);
         if (ph.p_type == elf::kLoadable)
-            end = ph.p_paddr + uint32_t(roundUp4(ph.p_memsz));
+            end = ph.p_paddr + uint32_t(alignUp(ph.p_memsz, 4));
     }
     return end;
 }
@@ -161,7 +148,7 @@ void ElfLoader::planRegions() {
     uint32_t symtabBytes = symtabHeader->sh_size, strtabBytes = strtabHeader->sh_size;
     planRegion(at, symbolBlockSize);
     planRegion(at + symbolBlockSize, symtabBytes);
-    planRegion(at + symbolBlockSize + uint32_t(roundUp4(symtabBytes)), strtabBytes);
+    planRegion(at + symbolBlockSize + uint32_t(alignUp(symtabBytes, 4)), strtabBytes);
 }
 
 uint32_t ElfLoader::memorySize() {
@@ -174,7 +161,7 @@ uint32_t ElfLoader::memorySize() {
         if (ph.p_type != elf::kLoadable)
             continue;
         console->print(TEXT("%s0x%x"), total == 0 ? TEXT("") : TEXT("+"), ph.p_filesz);
-        total += (uint64_t(ph.p_filesz) + page - 1) / page * page;
+        total += alignUp(ph.p_filesz, page);
         extra += payload;
         if (ph.p_filesz < ph.p_memsz)
             extra += payload;
@@ -197,8 +184,7 @@ uint32_t ElfLoader::memorySize() {
 }
 
 void ElfLoader::discardSymbols() {
-    std::free(symbolBlock);
-    symbolBlock = nullptr;
+    symbolBlock.reset();
     symbolBlockSize = 0;
     symbolsPresent_ = false;
     strtabHeader = symtabHeader = nullptr;
@@ -224,14 +210,14 @@ bool ElfLoader::sectionNamed(const Elf32_Shdr& section, const char* name,
     uint64_t length = std::strlen(name) + 1;
     if (uint64_t(section.sh_name) + length > namesSize)
         return false;
-    const char* names = reinterpret_cast<const char*>(symbolBlock + kHeaderBytes +
+    const char* names = reinterpret_cast<const char*>(symbolBlock.get() + kHeaderBytes +
                                                       header.e_shnum * kSectionHeaderBytes);
     return std::memcmp(names + section.sh_name, name, length) == 0;
 }
 
 void ElfLoader::findSymbolSections(uint32_t namesSize) {
     uint32_t tableBytes = header.e_shnum * kSectionHeaderBytes;
-    Elf32_Shdr* copies = reinterpret_cast<Elf32_Shdr*>(symbolBlock + kHeaderBytes);
+    Elf32_Shdr* copies = reinterpret_cast<Elf32_Shdr*>(symbolBlock.get() + kHeaderBytes);
     for (int i = 0; i < header.e_shnum; ++i) {
         Elf32_Shdr& section = copies[i];
         if (sectionNamed(section, ".strtab", namesSize)) {
@@ -247,20 +233,20 @@ void ElfLoader::findSymbolSections(uint32_t namesSize) {
 
 bool ElfLoader::buildSymbolBlock(const Elf32_Shdr& names, uint32_t tableBytes,
                                  uint32_t namesBytes) {
-    symbolBlock = static_cast<uint8_t*>(std::malloc(symbolBlockSize));
+    symbolBlock = allocateArray<uint8_t>(symbolBlockSize);
     if (!symbolBlock)
         return false;
-    std::memset(symbolBlock, 0, symbolBlockSize);
+    std::memset(symbolBlock.get(), 0, symbolBlockSize);
     Elf32_Ehdr trimmed = header;
     trimmed.e_phoff = 0;
     trimmed.e_phnum = 0;
     trimmed.e_entry = 0;
     trimmed.e_shoff = kHeaderBytes;
-    std::memcpy(symbolBlock, &trimmed, kHeaderBytes);
-    std::memcpy(symbolBlock + kHeaderBytes, sectionHeaders, tableBytes);
+    std::memcpy(symbolBlock.get(), &trimmed, kHeaderBytes);
+    std::memcpy(symbolBlock.get() + kHeaderBytes, sectionHeaders.get(), tableBytes);
     // The rounded length takes up to three bytes past the table from the
     // file; where the file ends first they stay zero.
-    file->read(symbolBlock + kHeaderBytes + tableBytes, namesBytes, names.sh_offset);
+    file->read(symbolBlock.get() + kHeaderBytes + tableBytes, namesBytes, names.sh_offset);
     return true;
 }
 
@@ -274,7 +260,7 @@ uint32_t ElfLoader::prepareSymbols() {
     if (!insideFile(names.sh_offset, names.sh_size))
         return withoutSymbols();
     uint32_t tableBytes = header.e_shnum * kSectionHeaderBytes;
-    uint64_t namesBytes = roundUp4(names.sh_size);
+    uint64_t namesBytes = alignUp(names.sh_size, 4);
     uint64_t blockBytes = kHeaderBytes + tableBytes + namesBytes;
     if (blockBytes >= kAddressLimit)
         return withoutSymbols();
@@ -290,11 +276,11 @@ uint32_t ElfLoader::prepareSymbols() {
         !insideFile(strtabOffset, strtabHeader->sh_size))
         return withoutSymbols();
     uint32_t symtabBytes = symtabHeader->sh_size, strtabBytes = strtabHeader->sh_size;
-    uint64_t total = blockBytes + roundUp4(symtabBytes) + strtabBytes;
+    uint64_t total = blockBytes + alignUp(symtabBytes, 4) + strtabBytes;
     if (total >= kAddressLimit)
         return withoutSymbols();
     symtabHeader->sh_offset = symbolBlockSize;
-    strtabHeader->sh_offset = uint32_t(symbolBlockSize + roundUp4(symtabBytes));
+    strtabHeader->sh_offset = uint32_t(symbolBlockSize + alignUp(symtabBytes, 4));
     symbolsPresent_ = true;
     console->print(TEXT("+[ksyms: header 0x%x, symtab 0x%x, strtab 0x%x"), symbolBlockSize,
                    symtabBytes, strtabBytes);
@@ -306,9 +292,9 @@ void ElfLoader::loadSymbols(uint32_t destination) {
         return;
     console->print(TEXT("ksyms\n"));
     uint32_t symtabBytes = symtabHeader->sh_size, strtabBytes = strtabHeader->sh_size;
-    addLoadLinkFromMemory(destination, symbolBlockSize, symbolBlock);
+    addLoadLinkFromMemory(destination, symbolBlockSize, symbolBlock.get());
     addLoadLink(destination + symbolBlockSize, symtabBytes, symtabOffset, symtabBytes);
-    addLoadLink(destination + symbolBlockSize + uint32_t(roundUp4(symtabBytes)), strtabBytes,
+    addLoadLink(destination + symbolBlockSize + uint32_t(alignUp(symtabBytes, 4)), strtabBytes,
                 strtabOffset, strtabBytes);
 }
 

@@ -4,14 +4,16 @@
 // .symtab and .strtab) right behind the last segment of the table.
 #pragma once
 
+#include <memory>
+
 #include "loader/ElfRecords.h"
 #include "loader/Loader.h"
+#include "platform/ce/CeTypes.h"
 
 class ElfLoader : public Loader {
   public:
     // Prints "Loader: ELF".
     ElfLoader(Console*& console, MemoryManager*& memoryManager);
-    // Frees the symbol block and both header tables.
     ~ElfLoader() override;
 
     // Attaches the file, checks its header and reads the section and program
@@ -32,6 +34,11 @@ class ElfLoader : public Loader {
     bool checkHeader();
     bool readSectionHeaders();
     bool readProgramHeaders();
+    // Reads `count` records from `offset` into a table of its own; false
+    // after "can't allocate <what> table." or "<what> read error.".
+    template <typename Record>
+    bool readTable(std::unique_ptr<Record[]>& table, uint32_t count, uint32_t offset,
+                   const ce::WCHAR* what);
     bool checkSegments();
     // Where the symbol block goes: behind the last PT_LOAD of the table.
     uint32_t symbolAddress() const;
@@ -53,10 +60,10 @@ class ElfLoader : public Loader {
     const Elf32_Phdr& programHeader(int i) const { return programHeaders[i]; }
 
     Elf32_Ehdr header{};
-    Elf32_Phdr* programHeaders = nullptr;
-    Elf32_Shdr* sectionHeaders = nullptr;
+    std::unique_ptr<Elf32_Phdr[]> programHeaders;
+    std::unique_ptr<Elf32_Shdr[]> sectionHeaders;
     bool symbolsPresent_ = false;
-    uint8_t* symbolBlock = nullptr;
+    std::unique_ptr<uint8_t[]> symbolBlock;
     uint32_t symbolBlockSize = 0;
     Elf32_Shdr* strtabHeader = nullptr;
     uint32_t strtabOffset = 0;

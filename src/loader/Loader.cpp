@@ -8,6 +8,7 @@
 #include "memory/MemoryManager.h"
 #include "memory/PageTag.h"
 #include "memory/Placement.h"
+#include "platform/Align.h"
 
 namespace {
 
@@ -18,7 +19,7 @@ constexpr uint32_t kHeaderProbeBytes = 52;
 constexpr uint32_t kStackReach = 0x2000;
 
 uint32_t alignImage(uint32_t address) {
-    return uint32_t((uint64_t(address) + kImageAlignment - 1) / kImageAlignment * kImageAlignment);
+    return uint32_t(alignUp(address, kImageAlignment));
 }
 
 }  // namespace
@@ -206,7 +207,7 @@ bool Loader::destinations(uint32_t imageBytes, const Placement& placement, Desti
     }
     if (any) {
         uint64_t end = uint64_t(lastStart) + lastSize;
-        uint64_t stackTop = (end + kStackReach) & ~uint64_t(0xFFF);
+        uint64_t stackTop = alignDown(end + kStackReach, 0x1000);
         if (stackTop <= 0x100000000ULL)
             out.add(uint32_t(end), uint32_t(stackTop - end));
     }

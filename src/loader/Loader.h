@@ -20,11 +20,11 @@ struct Placement;
 class Loader {
   public:
     Loader(Console*& console, MemoryManager*& memoryManager);
-    virtual ~Loader() = default;               // slot 0
-    virtual bool setFile(FileManager*& file);  // slot 1: attach the open kernel file
-    virtual uint32_t memorySize() = 0;         // slot 2: page storage the load needs
-    virtual bool load() = 0;                   // slot 3: build the chain
-    virtual uint32_t jumpAddr() = 0;           // slot 4: kernel entry address
+    virtual ~Loader() = default;
+    virtual bool setFile(FileManager*& file);  // attach the open kernel file
+    virtual uint32_t memorySize() = 0;         // page storage the load needs
+    virtual bool load() = 0;                   // build the chain
+    virtual uint32_t jumpAddr() = 0;           // kernel entry address
 
     // After memorySize: false, with a line naming them, when two of the
     // kernel's regions (segments, symbol block) share an address.

@@ -8,6 +8,8 @@
 #include "memory/ChainReader.h"
 #include "memory/MemoryManager.h"
 #include "memory/PageTag.h"
+#include "platform/Address.h"
+#include "platform/Align.h"
 
 namespace {
 
@@ -15,7 +17,7 @@ constexpr uint32_t kPage = 4096;
 constexpr uint32_t kForever = 0xFFFFFFFF;
 
 uint32_t pageOf(uint32_t address) {
-    return address & ~(kPage - 1);
+    return uint32_t(alignDown(address, kPage));
 }
 
 }  // namespace
@@ -71,9 +73,7 @@ class ChainCheck::ReservedPages : public ChainReader::Memory {
         auto it = virtualOf_.find(pageOf(physical));
         if (it == virtualOf_.end() || (physical & (kPage - 1)) > kPage - sizeof(PageTag))
             return false;
-        std::memcpy(&tag,
-                    reinterpret_cast<const void*>(uintptr_t(it->second + (physical & (kPage - 1)))),
-                    sizeof tag);
+        std::memcpy(&tag, pointerAt<const void>(it->second + (physical & (kPage - 1))), sizeof tag);
         return true;
     }
 
@@ -103,8 +103,8 @@ bool ChainCheck::readChain(uint32_t chainHead, std::vector<Link>& links, Needs& 
         uint32_t step = 2 * uint32_t(links.size());
         needs.need(pageOf(reader.tagAddress()), step);
         // The walk reads its source two words at a time.
-        if (t.src != PageTag::kNone)
-            needs.needRange(t.src, (t.size + 7) / 8 * 8, step + 1);
+        if (t.src != PageTag::kZeroFill)
+            needs.needRange(t.src, uint32_t(alignUp(t.size, 8)), step + 1);
         links.push_back(Link{t.src, t.dst, t.size});
     }
     switch (reader.stop()) {
@@ -171,7 +171,7 @@ bool ChainCheck::noLinkOverwritesAnother(const std::vector<Link>& links) {
 bool ChainCheck::noLinkOverwritesANeed(const std::vector<Link>& links, const Needs& needs) {
     for (size_t i = 0; i < links.size(); ++i) {
         // Whole words, and at least one even for an empty link.
-        uint32_t bytes = links[i].size < 4 ? 4 : (links[i].size + 3) / 4 * 4;
+        uint32_t bytes = links[i].size < 4 ? 4 : uint32_t(alignUp(links[i].size, 4));
         uint32_t page = 0;
         if (needs.conflict(links[i].dst, bytes, 2 * uint32_t(i) + 1, page)) {
             console->print(TEXT("2nd bootloader would overwrite page 0x%08x (link %d to 0x%08x), "

@@ -38,7 +38,7 @@ class ChainReader {
     bool next(PageTag& link) {
         if (stop_ != Stop::kNone)
             return false;
-        if (nextTag_ == PageTag::kNone)
+        if (nextTag_ == PageTag::kEndOfChain)
             return stopWith(Stop::kEnded);
         if (links_ >= maxLinks_)
             return stopWith(Stop::kTooLong);
@@ -65,7 +65,7 @@ class ChainReader {
     Placement placement_;
     uint32_t maxLinks_;
     uint32_t nextTag_;
-    uint32_t tag_ = PageTag::kNone;
+    uint32_t tag_ = PageTag::kEndOfChain;
     uint32_t links_ = 0;
     Stop stop_ = Stop::kNone;
 };

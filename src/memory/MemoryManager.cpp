@@ -1,9 +1,11 @@
 #include "memory/MemoryManager.h"
 
-#include <cstdlib>
 #include <cstring>
 
 #include "console/Console.h"
+#include "platform/Address.h"
+#include "platform/Align.h"
+#include "platform/Allocate.h"
 #include "platform/ce/CeMemory.h"
 #include "platform/ce/CeRegisters.h"
 
@@ -11,14 +13,7 @@ namespace {
 
 constexpr uint32_t kTagBytes = 16;
 constexpr uint64_t kAddressLimit = 0x100000000ULL;
-
-uint8_t* pointer(uint32_t address) {
-    return reinterpret_cast<uint8_t*>(uintptr_t(address));
-}
-
-uint32_t address(const void* p) {
-    return uint32_t(reinterpret_cast<uintptr_t>(p));
-}
+constexpr uint32_t k64K = 0x10000;  // the reservation granularity
 
 uint32_t lowZeroBits(uint32_t value) {
     uint32_t shift = 0;
@@ -39,7 +34,6 @@ MemoryManager::MemoryManager(Console*& console, uint32_t pageSize)
       regionCount_(0),
       reservedBase_(nullptr),
       mappedCount_(0),
-      pageTable_(nullptr),
       cursor_(0) {}
 
 MemoryManager::~MemoryManager() {
@@ -58,7 +52,7 @@ void MemoryManager::addRegion(uint32_t start, uint32_t size) {
 uint32_t MemoryManager::storageSize(uint32_t n) const {
     // Beyond 4 GiB the answer stays at the largest page multiple, which no
     // reservation can satisfy, instead of wrapping to a small size.
-    uint64_t bytes = (uint64_t(n) + payloadSize() - 1) / payloadSize() * pageSize;
+    uint64_t bytes = alignUp(n, payloadSize()) / payloadSize() * pageSize;
     return bytes > kAddressLimit - pageSize ? uint32_t(kAddressLimit - pageSize) : uint32_t(bytes);
 }
 
@@ -69,8 +63,7 @@ void MemoryManager::releaseReservation() {
     for (int i = 0; i < extraBlockCount_; ++i)
         ce::VirtualFree(extraBlocks_[i], 0, ce::MEM_RELEASE);
     extraBlockCount_ = 0;
-    std::free(pageTable_);
-    pageTable_ = nullptr;
+    pageTable_.reset();
     tableCapacity_ = 0;
     mappedCount_ = 0;
     entryCount_ = 0;
@@ -82,10 +75,12 @@ void MemoryManager::releaseReservation() {
 bool MemoryManager::growTable(uint32_t entries) {
     if (entries <= tableCapacity_)
         return true;
-    void* grown = std::realloc(pageTable_, size_t(entries) * sizeof(PageEntry));
+    std::unique_ptr<PageEntry[]> grown = allocateArray<PageEntry>(entries);
     if (!grown)
         return false;
-    pageTable_ = static_cast<PageEntry*>(grown);
+    if (pageTable_)
+        std::memcpy(grown.get(), pageTable_.get(), size_t(tableCapacity_) * sizeof(PageEntry));
+    pageTable_ = std::move(grown);
     tableCapacity_ = entries;
     return true;
 }
@@ -94,8 +89,8 @@ bool MemoryManager::reservePages(uint32_t size, bool perPage) {
     if (size == 0)
         return false;
     releaseReservation();  // a second reservation replaces the first
-    uint64_t block = (uint64_t(size) + 0xFFFF) / 0x10000 * 0x10000;
-    uint32_t pages = uint32_t((uint64_t(size) + pageSize - 1) / pageSize);
+    uint64_t block = alignUp(size, k64K);
+    uint32_t pages = uint32_t(alignUp(size, pageSize) / pageSize);
     if (!growTable(pages)) {
         console->print(TEXT("can't allocate memory for translation table.\n"));
         return false;
@@ -124,7 +119,7 @@ bool MemoryManager::reserveOutsideDestinations(uint32_t needed, bool perPage) {
     uint64_t chunk = 0;
     while (complete && uint32_t(mappedCount_) < needed && extraBlockCount_ < kMaxExtraBlocks) {
         uint64_t missing = uint64_t(needed - uint32_t(mappedCount_)) * pageSize;
-        uint64_t bytes = (missing + 0xFFFF) / 0x10000 * 0x10000;
+        uint64_t bytes = alignUp(missing, k64K);
         // After a refusal, smaller blocks may still be had.
         if (chunk != 0 && bytes > chunk)
             bytes = chunk;
@@ -164,9 +159,9 @@ uint8_t* MemoryManager::reserveBlock(uint64_t bytes, bool perPage) {
 
 bool MemoryManager::fillTable(uint8_t* block, uint32_t pages, bool perPage, uint32_t& found) {
     for (uint32_t i = 0; i < pages; ++i, ++pagesSeen_) {
-        uint32_t v = address(block) + i * pageSize;
+        uint32_t v = addressOf(block) + i * pageSize;
         if (perPage) {
-            ce::VirtualAlloc(pointer(v), pageSize, ce::MEM_COMMIT,
+            ce::VirtualAlloc(pointerAt(v), pageSize, ce::MEM_COMMIT,
                              ce::PAGE_READWRITE | ce::PAGE_NOCACHE);
         }
         uint32_t physical = getPhysicalAddress(v);
@@ -201,7 +196,7 @@ bool MemoryManager::nextTaggedPage(uint32_t& dataVirtual, uint32_t& dataPhysical
     uint32_t v = 0, p = 0;
     if (!nextPage(v, p))
         return false;
-    std::memset(pointer(v), 0, kTagBytes);
+    std::memset(pointerAt(v), 0, kTagBytes);
     tagVirtual = v;
     tagPhysical = p;
     dataVirtual = v + kTagBytes;
@@ -220,14 +215,14 @@ bool MemoryManager::takeLastPage(uint32_t& virtualAddress, uint32_t& physicalAdd
 
 uint32_t MemoryManager::mapPhysical(uint32_t physical, uint32_t size, uint32_t protection) {
     uint32_t base = alignDownPage(physical);
-    uint64_t end = (uint64_t(physical) + size + pageSize - 1) / pageSize * pageSize;
+    uint64_t end = alignUp(uint64_t(physical) + size, pageSize);
     void* window = nullptr;
     bool mapped = false;
     // A range that runs past the top of the address space cannot be mapped.
     if (end <= kAddressLimit && end > base) {
         uint32_t bytes = uint32_t(end - base);
         window = ce::VirtualAlloc(nullptr, bytes, ce::MEM_RESERVE, ce::PAGE_NOACCESS);
-        mapped = window && ce::VirtualCopy(window, pointer(base >> 8), bytes,
+        mapped = window && ce::VirtualCopy(window, pointerAt(base >> 8), bytes,
                                            protection | ce::PAGE_NOCACHE | ce::PAGE_PHYSICAL);
     }
     if (!mapped) {
@@ -237,11 +232,11 @@ uint32_t MemoryManager::mapPhysical(uint32_t physical, uint32_t size, uint32_t p
         console->print(TEXT("can't map physical address 0x%08x\n"), physical);
         return kNotFound;
     }
-    return address(window) + (physical - base);
+    return addressOf(window) + (physical - base);
 }
 
 void MemoryManager::unmapPhysical(uint32_t virtualAddress) {
-    if (!ce::VirtualFree(pointer(alignDownPage(virtualAddress)), 0, ce::MEM_RELEASE)) {
+    if (!ce::VirtualFree(pointerAt(alignDownPage(virtualAddress)), 0, ce::MEM_RELEASE)) {
         console->print(TEXT("can't release memory\n"));
     }
 }

@@ -5,15 +5,17 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "memory/Destinations.h"
+#include "platform/Align.h"
+#include "platform/NotFound.h"
 #include "platform/ce/CeTypes.h"
 
 class Console;
 
 class MemoryManager {
   public:
-    static constexpr uint32_t kNotFound = 0xFFFFFFFF;
     // What readPhysicalWord answers when the word cannot be mapped.
     static constexpr uint32_t kUnreadableWord = 0xFFFFFFFF;
     static constexpr int kMaxRegions = 16;
@@ -30,11 +32,11 @@ class MemoryManager {
 
     MemoryManager(Console*& console, uint32_t pageSize);
 
-    // Slot 0: the physical address of a committed page, or kNotFound.
+    // The physical address of a committed page, or kNotFound.
     virtual uint32_t getPhysicalAddress(uint32_t virtualAddress) = 0;
-    // Slot 1: releases the reserved block.
+    // Releases the reserved block.
     virtual ~MemoryManager();
-    // Slot 2: prepares the discovery method.
+    // Prepares the discovery method.
     virtual bool init() { return true; }
 
     // Appends a RAM bank and prints "[i] start size"; ignored once the table
@@ -71,8 +73,12 @@ class MemoryManager {
     // Page storage for n payload bytes: ceil(n / payload) pages.
     uint32_t storageSize(uint32_t n) const;
 
-    static uint32_t roundUp(uint32_t x, uint32_t unit) { return (x + unit - 1) / unit * unit; }
-    static uint32_t alignDown(uint32_t x, uint32_t unit) { return x / unit * unit; }
+    // 0 when the multiple would lie past 32 bits: callers bound x first.
+    static uint32_t roundUp(uint32_t x, uint32_t unit) {
+        uint32_t rounded = 0;
+        return alignUp(x, unit, rounded) ? rounded : 0;
+    }
+    static uint32_t alignDown(uint32_t x, uint32_t unit) { return uint32_t(::alignDown(x, unit)); }
     uint32_t roundUpPage(uint32_t x) const { return roundUp(x, pageSize); }
     uint32_t alignDownPage(uint32_t x) const { return alignDown(x, pageSize); }
     static uint32_t roundUp64K(uint32_t x) { return roundUp(x, 0x10000); }
@@ -82,7 +88,7 @@ class MemoryManager {
     int mappedCount() const { return mappedCount_; }
     // Entries of the table, with the pages already taken from the back.
     int entryCount() const { return entryCount_; }
-    const PageEntry* pageTable() const { return pageTable_; }
+    const PageEntry* pageTable() const { return pageTable_.get(); }
 
   protected:
     Console*& console;
@@ -104,13 +110,15 @@ class MemoryManager {
     bool fillTable(uint8_t* block, uint32_t pages, bool perPage, uint32_t& found);
     // More blocks until `needed` pages lie outside the destinations.
     bool reserveOutsideDestinations(uint32_t needed, bool perPage);
+    // Room for `entries` pages, the entries so far kept; false when no
+    // memory is left (the table stays as it was).
     bool growTable(uint32_t entries);
 
     Region regions_[kMaxRegions];
     int regionCount_;
     uint8_t* reservedBase_;
     int mappedCount_;
-    PageEntry* pageTable_;
+    std::unique_ptr<PageEntry[]> pageTable_;
     int cursor_;
     Destinations avoid_;
     uint8_t* extraBlocks_[kMaxExtraBlocks] = {};

@@ -1,14 +1,11 @@
 #include "memory/MemoryManager_LockPages.h"
 
 #include "console/Console.h"
+#include "platform/Address.h"
 
 namespace {
 
 constexpr int kLockOptions = 1;
-
-void* pointer(uint32_t address) {
-    return reinterpret_cast<void*>(uintptr_t(address));
-}
 
 }  // namespace
 
@@ -24,10 +21,10 @@ MemoryManager_LockPages::MemoryManager_LockPages(ce::LockPagesProc lockPages,
 
 uint32_t MemoryManager_LockPages::getPhysicalAddress(uint32_t virtualAddress) {
     ce::DWORD frame = kNotFound;
-    if (!lockPages || !lockPages(pointer(virtualAddress), pageSize, &frame, kLockOptions)) {
+    if (!lockPages || !lockPages(pointerAt<void>(virtualAddress), pageSize, &frame, kLockOptions)) {
         return kNotFound;
     }
-    if (!unlockPages || !unlockPages(pointer(virtualAddress), pageSize)) {
+    if (!unlockPages || !unlockPages(pointerAt<void>(virtualAddress), pageSize)) {
         console->print(TEXT("can't unlock pages\n"));
     }
     // A frame shift beyond the page shift would be a negative shift count.

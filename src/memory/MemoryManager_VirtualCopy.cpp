@@ -3,20 +3,9 @@
 #include <cstring>
 
 #include "console/Console.h"
+#include "platform/Address.h"
 #include "platform/ce/CeMemory.h"
 #include "platform/ce/CeSystem.h"
-
-namespace {
-
-uint8_t* pointer(uint32_t address) {
-    return reinterpret_cast<uint8_t*>(uintptr_t(address));
-}
-
-uint32_t address(const void* p) {
-    return uint32_t(reinterpret_cast<uintptr_t>(p));
-}
-
-}  // namespace
 
 MemoryManager_VirtualCopy::MemoryManager_VirtualCopy(Console*& console, uint32_t pageSize)
     : MemoryManager(console, pageSize) {
@@ -33,7 +22,7 @@ uint32_t MemoryManager_VirtualCopy::randomTagWord() const {
 void MemoryManager_VirtualCopy::tagPage(uint32_t virtualAddress) {
     tag[0] = randomTagWord();
     tag[1] = randomTagWord();
-    taggedPage = reinterpret_cast<uint32_t*>(pointer(virtualAddress));
+    taggedPage = pointerAt<uint32_t>(virtualAddress);
     taggedPage[0] = tag[0];
     taggedPage[1] = tag[1];
 }
@@ -81,15 +70,15 @@ uint32_t MemoryManager_VirtualCopy::searchRegion(const Region& region) {
     }
     uint32_t result = kNotFound;
     for (uint64_t a = from; a < end; a += kWindowSize) {
-        if (!ce::VirtualCopy(window, pointer(uint32_t(a) >> 8), kWindowSize,
+        if (!ce::VirtualCopy(window, pointerAt(uint32_t(a) >> 8), kWindowSize,
                              ce::PAGE_READONLY | ce::PAGE_NOCACHE | ce::PAGE_PHYSICAL)) {
-            console->print(TEXT("can't map physical addr 0x%08x(->0x%08x)\n"), address(window),
+            console->print(TEXT("can't map physical addr 0x%08x(->0x%08x)\n"), addressOf(window),
                            uint32_t(a));
             break;
         }
         uint32_t offset = findTag(static_cast<const uint8_t*>(window));
         if (!ce::VirtualFree(window, kWindowSize, ce::MEM_DECOMMIT)) {
-            console->print(TEXT("can't decommit addr 0x%08x(->0x%08x)\n"), address(window),
+            console->print(TEXT("can't decommit addr 0x%08x(->0x%08x)\n"), addressOf(window),
                            uint32_t(a));
             break;
         }

@@ -1,14 +1,7 @@
 #include "memory/PageChain.h"
 
 #include "memory/MemoryManager.h"
-
-namespace {
-
-PageTag* tagAt(uint32_t virtualAddress) {
-    return reinterpret_cast<PageTag*>(uintptr_t(virtualAddress));
-}
-
-}  // namespace
+#include "platform/Address.h"
 
 bool PageChain::start() {
     current_ = previous_ = spareTag_ = spareTagEnd_ = nullptr;
@@ -18,10 +11,10 @@ bool PageChain::start() {
     if (!memoryManager->nextTaggedPage(dataVirtual, dataPhysical, tagVirtual, tagPhysical))
         return false;
     head_ = tagPhysical;
-    current_ = tagAt(tagVirtual);
+    current_ = pointerAt<PageTag>(tagVirtual);
     spareTag_ = current_ + 1;
     spareTagPhys_ = tagPhysical + sizeof(PageTag);
-    spareTagEnd_ = tagAt(tagVirtual + memoryManager->getPageSize());
+    spareTagEnd_ = pointerAt<PageTag>(tagVirtual + memoryManager->getPageSize());
     return true;
 }
 
@@ -36,16 +29,16 @@ uint8_t* PageChain::appendLoad(uint32_t dst, uint32_t size) {
     if (!current_ ||
         !memoryManager->nextTaggedPage(dataVirtual, dataPhysical, tagVirtual, tagPhysical))
         return nullptr;
-    link(PageTag{tagPhysical, dataPhysical, dst, size}, tagAt(tagVirtual));
+    link(PageTag{tagPhysical, dataPhysical, dst, size}, pointerAt<PageTag>(tagVirtual));
     ++loadLinkCount_;
-    return reinterpret_cast<uint8_t*>(uintptr_t(dataVirtual));
+    return pointerAt(dataVirtual);
 }
 
 bool PageChain::appendZero(uint32_t dst, uint32_t size) {
     // The tag page's pool of spare slots is bounded by the page.
     if (!current_ || spareTag_ >= spareTagEnd_)
         return false;
-    link(PageTag{spareTagPhys_, PageTag::kNone, dst, size}, spareTag_);
+    link(PageTag{spareTagPhys_, PageTag::kZeroFill, dst, size}, spareTag_);
     ++spareTag_;
     spareTagPhys_ += sizeof(PageTag);
     ++zeroLinkCount_;
@@ -54,5 +47,5 @@ bool PageChain::appendZero(uint32_t dst, uint32_t size) {
 
 void PageChain::finish() {
     if (previous_)
-        previous_->next = PageTag::kNone;
+        previous_->next = PageTag::kEndOfChain;
 }

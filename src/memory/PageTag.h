@@ -1,13 +1,15 @@
 // One link of the chain that the second-stage loader walks with the MMU off:
 // copy `size` bytes from physical `src` to physical `dst` (or zero-fill when
-// `src` is kNone), then go on at physical `next` (kNone ends the chain).
+// `src` is kZeroFill), then go on at physical `next` (kEndOfChain ends it).
+// SecondStage.S tests for the same two values.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
 struct PageTag {
-    static constexpr uint32_t kNone = 0xFFFFFFFF;
+    static constexpr uint32_t kEndOfChain = 0xFFFFFFFF;
+    static constexpr uint32_t kZeroFill = 0xFFFFFFFF;
     uint32_t next;
     uint32_t src;
     uint32_t dst;

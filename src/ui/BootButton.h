@@ -8,7 +8,7 @@ class BootButton : public Window {
   public:
     // `id`: the control's identifier in the root window.
     BootButton(const ButtonRow& row, int id);
-    // Slot 2: creates the control; true when it is a window.
+    // Creates the control; true when it is a window.
     virtual bool create(const ce::CREATESTRUCTW* creation);
 
   private:

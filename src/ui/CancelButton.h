@@ -8,7 +8,7 @@ class CancelButton : public Window {
   public:
     // `id`: the control's identifier in the root window.
     CancelButton(const ButtonRow& row, int id);
-    // Slot 2: creates the control; true when it is a window.
+    // Creates the control; true when it is a window.
     virtual bool create(const ce::CREATESTRUCTW* creation);
 
   private:

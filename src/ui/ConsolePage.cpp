@@ -1,9 +1,8 @@
 #include "ui/ConsolePage.h"
 
-#include <new>
-
 #include "boot/MenuInterface.h"
 #include "boot/StorageCard.h"
+#include "platform/Allocate.h"
 #include "platform/ce/CeFile.h"
 #include "platform/ce/CeText.h"
 
@@ -19,7 +18,6 @@ enum : int {
     kFileName = 322,
 };
 
-constexpr int kNameUnits = 260;  // at most 259 units and the terminator
 constexpr ce::WCHAR kLowSevenBits = 0x7F;
 
 }  // namespace
@@ -89,16 +87,16 @@ bool ConsolePage::openLogFile() {
         appendText(TEXT("couldn't find temporary directory.\n"), true);
         return false;
     }
-    ce::WCHAR name[kNameUnits] = {};
-    ce::GetWindowTextW(fileNameBox, name, kNameUnits);
+    ce::WCHAR name[ce::MAX_PATH] = {};
+    ce::GetWindowTextW(fileNameBox, name, ce::MAX_PATH);
     // "\" card "\" name: two names of up to 259 units fit.
-    ce::WCHAR path[2 * kNameUnits + 2];
+    ce::WCHAR path[2 * ce::MAX_PATH + 2];
     ce::_snwprintf(path, sizeof path / sizeof path[0], TEXT("\\%s\\%s"), card, name);
     logFile = ce::CreateFileW(path, ce::GENERIC_WRITE, 0, nullptr, ce::CREATE_ALWAYS,
                               ce::FILE_ATTRIBUTE_NORMAL, nullptr);
     if (logFile == ce::INVALID_HANDLE_VALUE)
         return false;
-    ce::WCHAR announcement[2 * kNameUnits + 16];
+    ce::WCHAR announcement[2 * ce::MAX_PATH + 16];
     ce::_snwprintf(announcement, sizeof announcement / sizeof announcement[0],
                    TEXT("log file is %s\n"), path);
     appendText(announcement, true);
@@ -127,7 +125,7 @@ void ConsolePage::showInBox(const ce::WCHAR* text) {
     size_t lineFeeds = 0;
     for (const ce::WCHAR* p = text; *p; ++p)
         lineFeeds += *p == u'\n';
-    ce::WCHAR* copy = new (std::nothrow) ce::WCHAR[length + lineFeeds + 1];
+    std::unique_ptr<ce::WCHAR[]> copy = allocateArray<ce::WCHAR>(length + lineFeeds + 1);
     if (!copy)
         return;
     size_t out = 0;
@@ -139,8 +137,8 @@ void ConsolePage::showInBox(const ce::WCHAR* text) {
     copy[out] = 0;
     ce::WPARAM end = ce::WPARAM(ce::GetWindowTextLengthW(textBox));
     ce::SendMessageW(textBox, ce::EM_SETSEL, end, ce::LPARAM(end));
-    ce::SendMessageW(textBox, ce::EM_REPLACESEL, ce::FALSE, reinterpret_cast<ce::LPARAM>(copy));
+    ce::SendMessageW(textBox, ce::EM_REPLACESEL, ce::FALSE,
+                     reinterpret_cast<ce::LPARAM>(copy.get()));
     ce::SendMessageW(textBox, ce::EM_SCROLLCARET, 0, 0);
     ce::UpdateWindow(textBox);
-    delete[] copy;
 }

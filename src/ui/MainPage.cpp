@@ -1,9 +1,9 @@
 #include "ui/MainPage.h"
 
 #include <algorithm>
-#include <new>
 
 #include "boot/MenuInterface.h"
+#include "platform/Allocate.h"
 #include "platform/ce/CeText.h"
 
 namespace {
@@ -42,9 +42,7 @@ const FlagPlace kFlagPlaces[] = {
 
 MainPage::MainPage(TabControl* tabControl, int index) : TabPage(tabControl, index, TEXT("WMain")) {}
 
-MainPage::~MainPage() {
-    delete[] platformOrder;
-}
+MainPage::~MainPage() = default;
 
 void MainPage::init(ce::HWND dialog) {
     TabPage::init(dialog);
@@ -93,7 +91,7 @@ void MainPage::fillPlatforms() {
     while (menu->platformName(count))
         ++count;
 
-    platformOrder = new (std::nothrow) PlatformEntry[count > 0 ? count : 1];
+    platformOrder = allocateArray<PlatformEntry>(count > 0 ? count : 1);
     if (!platformOrder) {
         for (int i = 0; i < count; ++i)
             ce::SendMessageW(box, ce::CB_ADDSTRING, 0,
@@ -103,7 +101,7 @@ void MainPage::fillPlatforms() {
     }
     for (int i = 0; i < count; ++i)
         platformOrder[i] = {uint32_t(i), menu->platformName(i)};
-    std::sort(platformOrder, platformOrder + count,
+    std::sort(platformOrder.get(), platformOrder.get() + count,
               [](const PlatformEntry& a, const PlatformEntry& b) {
                   return ce::wcscmp(a.name, b.name) < 0;
               });
@@ -140,9 +138,9 @@ void MainPage::command(int id, int) {
 void MainPage::store() {
     MenuInterface* menu = MenuInterface::instance();
     BootSettings& settings = menu->settings();
-    ce::GetWindowTextW(item(kDirectory), settings.directory, BootSettings::kPathUnits);
+    ce::GetWindowTextW(item(kDirectory), settings.directory, ce::MAX_PATH);
     settings.directorySaved = 1;
-    ce::GetWindowTextW(item(kKernelName), settings.kernelName, BootSettings::kPathUnits);
+    ce::GetWindowTextW(item(kKernelName), settings.kernelName, ce::MAX_PATH);
     settings.kernelNameSaved = 1;
 
     ce::LRESULT position = ce::SendMessageW(item(kPlatform), ce::CB_GETCURSEL, 0, 0);
@@ -167,7 +165,7 @@ void MainPage::store() {
     settings.verbose = checked(kVerbose) ? 1 : 0;
     settings.singleUser = checked(kSingleUser) ? 1 : 0;
     settings.serialConsole = checked(kSerialConsole) ? 1 : 0;
-    ce::GetWindowTextW(imageNameBox, settings.imageName, BootSettings::kPathUnits);
+    ce::GetWindowTextW(imageNameBox, settings.imageName, ce::MAX_PATH);
 
     ce::WCHAR speed[kSpeedUnits] = {};
     ce::GetWindowTextW(speedBox, speed, kSpeedUnits);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "boot/SettingsForm.h"
 #include "ui/TabPage.h"
@@ -29,5 +30,5 @@ class MainPage : public TabPage, public SettingsForm {
     ce::HWND speedBox = nullptr;
     // Owned, and released with the page, so that it outlives every use of
     // the platform box; null when it could not be made.
-    PlatformEntry* platformOrder = nullptr;
+    std::unique_ptr<PlatformEntry[]> platformOrder;
 };

@@ -5,6 +5,7 @@
 #include "boot/BuildNumber.h"
 #include "boot/MenuInterface.h"
 #include "console/Console.h"
+#include "platform/Allocate.h"
 #include "platform/ce/CeControls.h"
 #include "platform/ce/CeText.h"
 #include "resources/StringTable.h"
@@ -33,9 +34,9 @@ bool shiftDown() {
 RootWindow::RootWindow(Application* app) : Window(nullptr, app) {}
 
 RootWindow::~RootWindow() {
-    delete bootButton;
-    delete cancelButton;
-    delete progressBar;
+    bootButton.reset();
+    cancelButton.reset();
+    progressBar.reset();
     MenuInterface* menu = MenuInterface::instance();
     // The pages go with this object: nothing printed afterwards may reach
     // them through MenuInterface.
@@ -44,10 +45,10 @@ RootWindow::~RootWindow() {
     menu->mainPage = nullptr;
     menu->optionPage = nullptr;
     menu->consolePage = nullptr;
-    delete mainPage;
-    delete optionPage;
-    delete consolePage;
-    delete tabControl;
+    mainPage.reset();
+    optionPage.reset();
+    consolePage.reset();
+    tabControl.reset();
 }
 
 bool RootWindow::create() {
@@ -102,55 +103,60 @@ void RootWindow::createChildren(ce::HWND hwnd, const ce::CREATESTRUCTW* creation
     row.top += buttonHeight_;
     // A control that cannot be made is left out; the others still come.
     const ButtonRow buttons{hwnd, app, row, buttonWidth_, buttonHeight_};
-    bootButton = new BootButton(buttons, kBootButtonId);
-    bootButton->create(creation);
-    cancelButton = new CancelButton(buttons, kCancelButtonId);
-    cancelButton->create(creation);
-    progressBar = new ProgressBar(buttons, kProgressBarId);
-    progressBar->create(creation);
+    bootButton = allocate<BootButton>(buttons, kBootButtonId);
+    if (bootButton)
+        bootButton->create(creation);
+    cancelButton = allocate<CancelButton>(buttons, kCancelButtonId);
+    if (cancelButton)
+        cancelButton->create(creation);
+    progressBar = allocate<ProgressBar>(buttons, kProgressBarId);
+    if (progressBar)
+        progressBar->create(creation);
 
     MenuInterface* menu = MenuInterface::instance();
     menu->rootWindow = this;
 
     ce::RECT tabs = row;
     tabs.top += buttonHeight_;
-    tabControl = new TabControl(hwnd, app, tabs, kTabControlId);
-    tabControl->create(creation);
+    tabControl = allocate<TabControl>(hwnd, app, tabs, kTabControlId);
+    if (tabControl)
+        tabControl->create(creation);
 
     mainPage = createPage(0);
     optionPage = createPage(1);
     consolePage = createPage(2);
     if (mainPage)
         mainPage->show();
-    ce::SetFocus(childHandle(bootButton));
+    ce::SetFocus(childHandle(bootButton.get()));
 }
 
-TabPage* RootWindow::createPage(int type) {
+std::unique_ptr<TabPage> RootWindow::createPage(int type) {
     MenuInterface* menu = MenuInterface::instance();
-    TabPage* page = nullptr;
+    std::unique_ptr<TabPage> page;
     switch (type) {
         case 0: {
-            auto* main = new MainPage(tabControl, type);
-            menu->mainPage = main;
-            page = main;
+            std::unique_ptr<MainPage> main = allocate<MainPage>(tabControl.get(), type);
+            menu->mainPage = main.get();
+            page = std::move(main);
             break;
         }
         case 1: {
-            auto* options = new OptionPage(tabControl, type);
-            menu->optionPage = options;
-            page = options;
+            std::unique_ptr<OptionPage> options = allocate<OptionPage>(tabControl.get(), type);
+            menu->optionPage = options.get();
+            page = std::move(options);
             break;
         }
         case 2: {
-            auto* console = new ConsolePage(tabControl, type);
-            menu->consolePage = console;
-            page = console;
+            std::unique_ptr<ConsolePage> console = allocate<ConsolePage>(tabControl.get(), type);
+            menu->consolePage = console.get();
+            page = std::move(console);
             break;
         }
         default:
             return nullptr;
     }
-    page->create();
+    if (page)
+        page->create();
     return page;
 }
 
@@ -203,7 +209,7 @@ void RootWindow::restoreFocus() {
     if (savedFocus && ce::IsWindowEnabled(savedFocus)) {
         ce::SetFocus(savedFocus);
     } else {
-        ce::SetFocus(childHandle(bootButton));
+        ce::SetFocus(childHandle(bootButton.get()));
     }
 }
 
@@ -223,7 +229,7 @@ void RootWindow::bootCommand() {
 }
 
 void RootWindow::bootStart() {
-    ce::SendMessageW(childHandle(progressBar), ce::PBM_SETPOS, 0, 0);
+    ce::SendMessageW(childHandle(progressBar.get()), ce::PBM_SETPOS, 0, 0);
     MenuInterface* menu = MenuInterface::instance();
     menu->print(TEXT("BOOT START\n"));
     menu->getOptions();
@@ -234,7 +240,7 @@ void RootWindow::bootStart() {
 bool RootWindow::tabNotification(const ce::NMHDR* header) {
     if (!header)
         return true;
-    ce::HWND tabs = childHandle(tabControl);
+    ce::HWND tabs = childHandle(tabControl.get());
     ce::LRESULT selected = ce::SendMessageW(tabs, ce::TCM_GETCURSEL, 0, 0);
     ce::TCITEMW item{};
     item.mask = ce::TCIF_PARAM;
@@ -274,10 +280,10 @@ bool RootWindow::tabKey(ce::WORD key) {
             return false;
     }
     if (!forwards) {
-        ce::SetFocus(childHandle(cancelButton));
+        ce::SetFocus(childHandle(cancelButton.get()));
         return true;
     }
-    ce::HWND tabs = childHandle(tabControl);
+    ce::HWND tabs = childHandle(tabControl.get());
     ce::TCITEMW item{};
     item.mask = ce::TCIF_PARAM;
     ce::LRESULT selected = ce::SendMessageW(tabs, ce::TCM_GETCURSEL, 0, 0);
@@ -291,7 +297,7 @@ bool RootWindow::tabKey(ce::WORD key) {
 }
 
 TabPage* RootWindow::visiblePage() const {
-    for (TabPage* page : {mainPage, optionPage, consolePage}) {
+    for (TabPage* page : {mainPage.get(), optionPage.get(), consolePage.get()}) {
         if (page && ce::IsWindowVisible(page->handle()))
             return page;
     }
@@ -310,9 +316,9 @@ bool RootWindow::isDialogMessage(ce::MSG* message) {
 bool RootWindow::moveFocus(const ce::MSG* message) {
     if (message->message != ce::WM_KEYDOWN)
         return false;
-    ce::HWND boot = childHandle(bootButton);
-    ce::HWND cancel = childHandle(cancelButton);
-    ce::HWND tabs = childHandle(tabControl);
+    ce::HWND boot = childHandle(bootButton.get());
+    ce::HWND cancel = childHandle(cancelButton.get());
+    ce::HWND tabs = childHandle(tabControl.get());
     ce::HWND next = nullptr;
     ce::HWND previous = nullptr;
     ce::LRESULT code = 0;
@@ -341,15 +347,12 @@ bool RootWindow::moveFocus(const ce::MSG* message) {
             break;
         case ce::VK_LEFT:
         case ce::VK_UP:
-            if (code & ce::DLGC_WANTARROWS)
-                return false;
-            target = previous;
-            break;
         case ce::VK_RIGHT:
         case ce::VK_DOWN:
             if (code & ce::DLGC_WANTARROWS)
                 return false;
-            target = next;
+            target =
+                message->wParam == ce::VK_LEFT || message->wParam == ce::VK_UP ? previous : next;
             break;
         default:
             return false;
@@ -363,11 +366,11 @@ bool RootWindow::moveFocus(const ce::MSG* message) {
 void RootWindow::progress(const char* step) {
     if (step)
         Console::instance()->print(TEXT("[progress] %S\n"), step);
-    ce::SendMessageW(childHandle(progressBar), ce::PBM_STEPIT, 0, 0);
+    ce::SendMessageW(childHandle(progressBar.get()), ce::PBM_STEPIT, 0, 0);
 }
 
 void RootWindow::unprogress() {
-    ce::SendMessageW(childHandle(progressBar), ce::PBM_SETPOS, 0, 0);
+    ce::SendMessageW(childHandle(progressBar.get()), ce::PBM_SETPOS, 0, 0);
 }
 
 void RootWindow::stopAutoBoot() {

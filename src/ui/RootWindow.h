@@ -5,6 +5,8 @@
 // its controls.
 #pragma once
 
+#include <memory>
+
 #include "boot/MenuWindow.h"
 #include "ui/Window.h"
 
@@ -27,7 +29,7 @@ class RootWindow : public Window, public MenuWindow {
     // Destroys the child objects (not the platform windows).
     ~RootWindow() override;
     bool proc(ce::HWND hwnd, ce::UINT message, ce::WPARAM wParam, ce::LPARAM lParam) override;
-    // Slot 2: creates the platform window and arms the auto-boot timer;
+    // Creates the platform window and arms the auto-boot timer;
     // false when there is no window.
     virtual bool create();
 
@@ -52,7 +54,7 @@ class RootWindow : public Window, public MenuWindow {
     void createChildren(ce::HWND hwnd, const ce::CREATESTRUCTW* creation);
     // Creates page `type` (0 Main, 1 Option, 2 Console) of the tab control
     // with its dialog and registers it in MenuInterface.
-    TabPage* createPage(int type);
+    std::unique_ptr<TabPage> createPage(int type);
     void bootCommand();
     void bootStart();
     void restoreFocus();
@@ -62,13 +64,13 @@ class RootWindow : public Window, public MenuWindow {
     TabPage* visiblePage() const;
     ce::HWND childHandle(const Window* child) const;
 
-    BootButton* bootButton = nullptr;
-    CancelButton* cancelButton = nullptr;
-    ProgressBar* progressBar = nullptr;
-    TabControl* tabControl = nullptr;
-    TabPage* mainPage = nullptr;
-    TabPage* optionPage = nullptr;
-    TabPage* consolePage = nullptr;
+    std::unique_ptr<BootButton> bootButton;
+    std::unique_ptr<CancelButton> cancelButton;
+    std::unique_ptr<ProgressBar> progressBar;
+    std::unique_ptr<TabControl> tabControl;
+    std::unique_ptr<TabPage> mainPage;
+    std::unique_ptr<TabPage> optionPage;
+    std::unique_ptr<TabPage> consolePage;
     int buttonWidth_ = 0;
     int buttonHeight_ = 0;
     ce::HWND savedFocus = nullptr;

@@ -8,7 +8,7 @@ class TabControl : public Window {
   public:
     // `rect`: the control's rectangle in the client area of `parent`.
     TabControl(ce::HWND parent, Application* app, const ce::RECT& rect, int id);
-    // Slot 2: creates the control and gives it the three tab pictures; true
+    // Creates the control and gives it the three tab pictures; true
     // when it is a window.
     virtual bool create(const ce::CREATESTRUCTW* creation);
 

@@ -10,20 +10,19 @@ class TabPage : public Window {
   public:
     // `index`: the tab's position and picture; `templateName`: the dialog.
     TabPage(TabControl* tabControl, int index, const ce::WCHAR* templateName);
-    ~TabPage() override = default;  // slot 0
-    // Slot 1: WM_INITDIALOG runs init, WM_COMMAND runs command.
+    ~TabPage() override = default;
+    // WM_INITDIALOG runs init, WM_COMMAND runs command.
     bool proc(ce::HWND hwnd, ce::UINT message, ce::WPARAM wParam, ce::LPARAM lParam) override;
-    // Slot 2: creates the dialog (init runs before this returns); true when
+    // Creates the dialog (init runs before this returns); true when
     // there is one.
     virtual bool create();
-    // Slot 3: takes the dialog, inserts the page's tab, finds the display
+    // Takes the dialog, inserts the page's tab, finds the display
     // area and hides the page.
     virtual void init(ce::HWND dialog);
-    // Slot 4: a control of the page was used.
+    // A control of the page was used.
     virtual void command(int id, int code);
-    // Slot 5.
     virtual void hide();
-    // Slot 6: moves the page onto the display area and shows it.
+    // Moves the page onto the display area and shows it.
     virtual void show();
 
     // The procedure of every page's dialog.

@@ -9,8 +9,8 @@ class Application;
 class Window {
   public:
     Window(ce::HWND parent, Application* app) : window(nullptr), parent(parent), app(app) {}
-    virtual ~Window() = default;  // slot 0
-    // Slot 1: true when the message was handled. The base handles only
+    virtual ~Window() = default;
+    // True when the message was handled. The base handles only
     // WM_DESTROY, by ending the message loop.
     virtual bool proc(ce::HWND hwnd, ce::UINT message, ce::WPARAM wParam, ce::LPARAM lParam);
 

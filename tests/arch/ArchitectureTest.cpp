@@ -99,7 +99,7 @@ TEST_F(ArchitectureTest, WithoutAPageThereAreNoBootArguments) {
     console.text.clear();
     const BootSettings& s = settings();
     ArgumentPageWriter writer(consolePointer, s, s.kernelName, s.imageName, nullptr);
-    EXPECT_EQ(architecture->setupBootInfo(loader, writer), Architecture::kNoBootArguments);
+    EXPECT_EQ(architecture->setupBootInfo(loader, writer), kNotFound);
     EXPECT_EQ(console.utf8(), "can't get page for boot arguments.\n");
 }
 

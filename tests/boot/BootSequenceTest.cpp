@@ -7,13 +7,13 @@
 #include <map>
 #include <string>
 
+#include "arch/Architecture.h"
 #include "boot/Boot.h"
 #include "boot/BootSequence.h"
 #include "boot/MenuInterface.h"
 #include "file/FileManager.h"
 #include "loader/Loader.h"
 #include "memory/MemoryManager_LockPages.h"
-#include "arch/Architecture.h"
 #include "platform/ce/Ce.h"
 #include "support/CaptureConsole.h"
 #include "support/DeviceFolder.h"
@@ -117,16 +117,11 @@ class FakeArchitecture : public Architecture {
 class TestBoot : public Boot {
   public:
     TestBoot() = default;
-    ~TestBoot() override {
-        delete architecture;
-        delete memoryManager;
-    }
     bool setupRequest() override { return requestOk && Boot::setupRequest(); }
     bool createComponents() override {
         if (!componentsOk)
             return false;
-        delete architecture;
-        delete memoryManager;
+        releaseComponents();
         auto* arch = new FakeArchitecture(console, memoryManager);
         arch->initOk = initOk;
         arch->setupOk = setupOk;
@@ -140,7 +135,6 @@ class TestBoot : public Boot {
         files->rootOk = rootOk;
         files->failOpenAt = failOpenAt;
         files->realSizeAnswer = realSizeAnswer;
-        delete fileManager;
         fileManager = files;
         return true;
     }

@@ -24,7 +24,7 @@ TEST_F(ArchitectureTest, ArgumentsArePackedBehindTheVector) {
     settings().extraOptions[0] = 0;
     uint32_t physical = 0;
     std::string page = bootPage(physical);
-    ASSERT_NE(physical, Architecture::kNoBootArguments);
+    ASSERT_NE(physical, kNotFound);
     EXPECT_EQ(word(page, 0), 0xC0200000u) << "entry";
     EXPECT_EQ(word(page, 4), 7u) << "argc";
     EXPECT_EQ(word(page, 8), physical + 52) << "argv";

@@ -54,7 +54,7 @@ struct Outcome {
 };
 
 void copyName(ce::WCHAR* to, const std::u16string& name) {
-    std::memset(to, 0, BootSettings::kPathUnits * sizeof(ce::WCHAR));
+    std::memset(to, 0, ce::MAX_PATH * sizeof(ce::WCHAR));
     std::copy(name.begin(), name.end(), to);
 }
 

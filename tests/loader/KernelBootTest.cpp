@@ -133,7 +133,7 @@ TEST_P(KernelBootTest, SecondStageLoaderPlacesWhatTheReferenceWalkPlaces) {
     ArgumentPageWriter writer(consolePointer, settings, settings.kernelName, settings.imageName,
                               nullptr);
     uint32_t bootArgs = architecture->setupBootInfo(*loader, writer);
-    ASSERT_NE(bootArgs, Architecture::kNoBootArguments);
+    ASSERT_NE(bootArgs, kNotFound);
 
     auto& ram = device.machine().component<host::PhysicalMemory>();
     host::PhysicalImage reference(ram);

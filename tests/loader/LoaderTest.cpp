@@ -69,7 +69,7 @@ class LoaderTest : public ::testing::Test {
     // The chain from its head, in order.
     std::vector<PageTag> chain() {
         std::vector<PageTag> tags;
-        for (uint32_t at = loader->listHead(); at != PageTag::kNone && tags.size() < 1000;) {
+        for (uint32_t at = loader->listHead(); at != PageTag::kEndOfChain && tags.size() < 1000;) {
             tags.push_back(tagAt(at));
             at = tags.back().next;
         }
@@ -109,10 +109,10 @@ TEST_F(LoaderTest, RegionSplitsIntoPayloadSizedLinks) {
             bool zero = r.zeroLink && i + 1 == tags.size();
             EXPECT_EQ(tags[i].dst, at);
             EXPECT_EQ(tags[i].size, r.sizes[i]);
-            EXPECT_EQ(tags[i].src == PageTag::kNone, zero);
+            EXPECT_EQ(tags[i].src == PageTag::kZeroFill, zero);
             if (!zero) {
                 // The data went into the page that follows the tag in the chain.
-                if (tags[i].next != PageTag::kNone) {
+                if (tags[i].next != PageTag::kEndOfChain) {
                     EXPECT_EQ(tags[i].src, tags[i].next + 16);
                 }
                 EXPECT_EQ(std::memcmp(memory().ram(tags[i].src, tags[i].size),
@@ -121,7 +121,7 @@ TEST_F(LoaderTest, RegionSplitsIntoPayloadSizedLinks) {
             }
             at += tags[i].size;
         }
-        EXPECT_EQ(tags.back().next, PageTag::kNone);
+        EXPECT_EQ(tags.back().next, PageTag::kEndOfChain);
     }
 }
 
@@ -157,7 +157,7 @@ TEST_F(LoaderTest, SingleLinkChainIsTheFirstTagOfTheTagPageAlone) {
         loader->finishLinks();
         const PageTag& first = tagAt(head);
         EXPECT_EQ(head % kPage, 0u) << "the tag page's first slot";
-        EXPECT_EQ(first.next, PageTag::kNone);
+        EXPECT_EQ(first.next, PageTag::kEndOfChain);
         EXPECT_EQ(first.dst, 0xC0200000u);
         EXPECT_EQ(first.size, 64u);
         if (!zero) {
@@ -165,7 +165,7 @@ TEST_F(LoaderTest, SingleLinkChainIsTheFirstTagOfTheTagPageAlone) {
             EXPECT_EQ(first.src % kPage, 16u);
             EXPECT_NE(first.src / kPage, head / kPage);
         } else {
-            EXPECT_EQ(first.src, PageTag::kNone);
+            EXPECT_EQ(first.src, PageTag::kZeroFill);
         }
     }
 }
@@ -177,7 +177,7 @@ TEST_F(LoaderTest, ZeroLinksTakeSpareSlotsOfTheTagPage) {
     loader->addLoadLink(0xC0300000, 0x100, 0, 0);
     loader->finishLinks();
     EXPECT_EQ(tagAt(head).next, head + 16);
-    EXPECT_EQ(tagAt(head + 16).next, PageTag::kNone);
+    EXPECT_EQ(tagAt(head + 16).next, PageTag::kEndOfChain);
     EXPECT_EQ(tagAt(head + 16).dst, 0xC0300000u);
 }
 

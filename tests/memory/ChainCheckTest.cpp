@@ -18,7 +18,7 @@ namespace {
 using testing_support::CaptureConsole;
 using testing_support::DeviceFolder;
 
-constexpr uint32_t kNone = PageTag::kNone;
+constexpr uint32_t kNone = PageTag::kZeroFill;
 constexpr Placement kAsIs{0xFFFFFFFF, 0};
 constexpr Placement kSdram{0x00FFFFFF, 0xA0000000};
 

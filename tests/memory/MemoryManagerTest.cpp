@@ -169,7 +169,7 @@ TEST_F(MemoryManagerTest, MapPhysicalPageArithmetic) {
     };
     for (const Row& r : rows) {
         uint32_t v = manager->mapPhysical(r.physical, r.bytes, ce::PAGE_READWRITE);
-        ASSERT_NE(v, MemoryManager::kNotFound);
+        ASSERT_NE(v, kNotFound);
         EXPECT_EQ(v % kPage, r.offset);
         EXPECT_EQ(mappedBytes(), r.pages * kPage);
         uint32_t pa = 0;
@@ -346,8 +346,7 @@ TEST_F(VirtualCopySearchTest, AnUnknownPageIsNotFound) {
     // A device page outside every region: its tag is nowhere in RAM.
     ASSERT_TRUE(ce::VirtualCopy(window, reinterpret_cast<void*>(uintptr_t(0x80050000 >> 8)), kPage,
                                 ce::PAGE_READWRITE | ce::PAGE_PHYSICAL));
-    EXPECT_EQ(search->getPhysicalAddress(uint32_t(reinterpret_cast<uintptr_t>(window))),
-              MemoryManager::kNotFound);
+    EXPECT_EQ(search->getPhysicalAddress(uint32_t(reinterpret_cast<uintptr_t>(window))), kNotFound);
 }
 
 }  // namespace

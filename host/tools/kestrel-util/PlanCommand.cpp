@@ -46,8 +46,8 @@ const char kUsage[] =
 
 void copyName(ce::WCHAR* to, const std::string& name) {
     std::u16string wide = host::fromUtf8(name);
-    ce::wcsncpy(to, reinterpret_cast<const ce::WCHAR*>(wide.c_str()), BootSettings::kPathUnits - 1);
-    to[BootSettings::kPathUnits - 1] = 0;
+    ce::wcsncpy(to, reinterpret_cast<const ce::WCHAR*>(wide.c_str()), ce::MAX_PATH - 1);
+    to[ce::MAX_PATH - 1] = 0;
 }
 
 // The request as the Main page would have stored it on this handheld.

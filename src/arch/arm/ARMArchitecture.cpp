@@ -6,12 +6,13 @@
 #include "arch/arm/UartRegisters.h"
 #include "console/Console.h"
 #include "memory/MemoryManager.h"
+#include "platform/Address.h"
 
 namespace {
 
 constexpr uint32_t kModeMask = 0x1F;
 constexpr uint32_t kSystemMode = 0x1F;
-constexpr char kGreeting[] = "Hello World\r\n";
+constexpr char kGreeting[] = "Hello World\n";  // the UART's line end is added on the way
 
 }  // namespace
 
@@ -76,7 +77,7 @@ bool ARMArchitecture::setupLoader() {
     loaderPagePhys = physicalAddress;
     console->print(TEXT("2nd bootloader vaddr=0x%08x paddr=0x%08x\n"), virtualAddress,
                    physicalAddress);
-    std::memcpy(reinterpret_cast<void*>(uintptr_t(virtualAddress)), image, size);
+    std::memcpy(pointerAt<void>(virtualAddress), image, size);
     console->print(TEXT("2nd bootloader copy done.\n"));
     return true;
 }
@@ -108,9 +109,8 @@ void ARMArchitecture::jumpTo(uint32_t bootArgs, uint32_t chainHead) {
 void ARMArchitecture::testSerialPort() {
     const Uart& uart = variant_.uart;
     uint32_t window = memoryManager->mapPhysical(uart.base(), kUartWindowSize, ce::PAGE_READWRITE);
-    if (window == MemoryManager::kNotFound)
+    if (window == kNotFound)
         return;  // reported by mapPhysical
-    for (const char* p = kGreeting; *p; ++p)
-        uart.put(window, uint8_t(*p));
+    Uart::writeText(kGreeting, sizeof kGreeting, [&](uint8_t c) { uart.put(window, c); });
     memoryManager->unmapPhysical(window);
 }

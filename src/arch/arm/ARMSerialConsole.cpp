@@ -4,13 +4,6 @@
 #include "memory/MemoryManager.h"
 #include "platform/ce/CeMemory.h"
 
-namespace {
-
-constexpr uint8_t kCarriageReturn = 0x0D;
-constexpr uint8_t kLineFeed = 0x0A;
-
-}  // namespace
-
 ARMSerialConsole::ARMSerialConsole(MemoryManager*& memoryManager, const Uart& uart,
                                    uint32_t baudRate)
     : SerialConsole(baudRate), memoryManager(memoryManager), uart_(uart) {}
@@ -20,11 +13,11 @@ ARMSerialConsole::~ARMSerialConsole() {
 }
 
 void ARMSerialConsole::unmapRegisters() {
-    if (registers == kNotMapped)
+    if (registers == kNotFound)
         return;
     uint32_t mapped = registers;
     // Not mapped from here on: a report of the release prints nothing here.
-    registers = kNotMapped;
+    registers = kNotFound;
     // The memory manager of the attempt may be gone already (an attempt
     // that failed before creating one); the mapping then stays until exit.
     if (memoryManager)
@@ -36,11 +29,11 @@ bool ARMSerialConsole::init() {
         return false;
     unmapRegisters();
     registers = memoryManager->mapPhysical(uart_.base(), kUartWindowSize, ce::PAGE_READWRITE);
-    return registers != kNotMapped;
+    return registers != kNotFound;
 }
 
 void ARMSerialConsole::putc(uint8_t c) {
-    if (registers != kNotMapped)
+    if (registers != kNotFound)
         uart_.put(registers, c);
 }
 
@@ -49,12 +42,7 @@ void ARMSerialConsole::print(const ce::WCHAR* format, ...) {
     va_start(args, format);
     bool ok = formatNarrow(format, args);
     va_end(args);
-    if (!ok || registers == kNotMapped)
+    if (!ok || registers == kNotFound)
         return;
-    for (int i = 0; i < kNarrowBytes && narrowLine[i] != 0; ++i) {
-        uint8_t c = uint8_t(narrowLine[i]);
-        if (c == kLineFeed)
-            putc(kCarriageReturn);
-        putc(c);
-    }
+    Uart::writeText(narrowLine, kNarrowBytes, [this](uint8_t c) { putc(c); });
 }

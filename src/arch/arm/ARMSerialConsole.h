@@ -7,31 +7,30 @@
 
 #include "arch/arm/Uart.h"
 #include "console/SerialConsole.h"
+#include "platform/NotFound.h"
 
 class MemoryManager;
 
 class ARMSerialConsole : public SerialConsole {
   public:
-    static constexpr uint32_t kNotMapped = 0xFFFFFFFF;
-
     // The process-wide instance; the first call naming a CPU kind of the
     // platform table creates the UART console for it, which sets COM1 to
     // `baudRate` if it opens the port (the arguments of later calls are not
-    // looked at). Null for any other kind.
+    // looked at). Null for any other kind, or when no memory is left.
     static ARMSerialConsole* instance(MemoryManager*& memoryManager, uint32_t cpuKind,
                                       uint32_t baudRate);
     // Destroys the instance. When it is the process-wide console, the window
     // console takes its place, so nothing prints through a destroyed object.
     static void destroyInstance();
 
-    // Slot 0: the message to the UART, a carriage return before each line feed.
+    // The message to the UART, a carriage return before each line feed.
     void print(const ce::WCHAR* format, ...) override;
-    // Slot 1: COM1, then the UART's registers (an earlier attempt's mapping
+    // COM1, then the UART's registers (an earlier attempt's mapping
     // is released first); false when either fails.
     bool init() override;
-    // Slot 2: releases the register mapping.
+    // Releases the register mapping.
     virtual ~ARMSerialConsole();
-    // Slot 3: one byte to the UART; nothing while the registers are not mapped.
+    // One byte to the UART; nothing while the registers are not mapped.
     virtual void putc(uint8_t c);
 
   protected:
@@ -40,5 +39,5 @@ class ARMSerialConsole : public SerialConsole {
 
     MemoryManager*& memoryManager;
     const Uart uart_;
-    uint32_t registers = kNotMapped;
+    uint32_t registers = kNotFound;
 };

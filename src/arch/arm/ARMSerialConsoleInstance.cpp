@@ -1,4 +1,6 @@
 // The process-wide UART console, of the class of the CPU family's row.
+#include <new>
+
 #include "arch/arm/ARMSerialConsole.h"
 #include "arch/arm/ArmVariant.h"
 #include "arch/arm/PXA2X0SerialConsole.h"
@@ -19,9 +21,9 @@ ARMSerialConsole* ARMSerialConsole::instance(MemoryManager*& memoryManager, uint
         return holder();
     const ArmVariant* variant = ArmVariant::forCpu(cpuKind);
     if (variant == &ArmVariant::sa11x0())
-        holder() = new SA1100SerialConsole(memoryManager, baudRate);
+        holder() = new (std::nothrow) SA1100SerialConsole(memoryManager, baudRate);
     else if (variant == &ArmVariant::pxa2x0())
-        holder() = new PXA2X0SerialConsole(memoryManager, baudRate);
+        holder() = new (std::nothrow) PXA2X0SerialConsole(memoryManager, baudRate);
     return holder();
 }
 

@@ -4,6 +4,7 @@
 
 #include "arch/arm/CpuPrimitives.h"
 #include "console/Console.h"
+#include "platform/Address.h"
 #include "platform/ce/CeMemory.h"
 
 namespace {
@@ -49,8 +50,7 @@ bool MemoryManager_ArmMMU::init() {
 uint32_t MemoryManager_ArmMMU::getPhysicalAddress(uint32_t virtualAddress) {
     uint32_t result = kNotFound;
     // The page that holds the address, whatever offset the caller gives.
-    std::memset(reinterpret_cast<void*>(uintptr_t(alignDownPage(virtualAddress))), kFillByte,
-                pageSize);
+    std::memset(pointerAt<void>(alignDownPage(virtualAddress)), kFillByte, pageSize);
     console->print(TEXT("Virtual Address 0x%08x"), virtualAddress);
     // Only addresses in the relocated range take the process identifier, as
     // the MMU itself does; ORing it into a higher address would walk the

@@ -10,12 +10,12 @@ class MemoryManager_ArmMMU : public MemoryManager {
   public:
     // Prints "Use ARM software MMU.\n".
     MemoryManager_ArmMMU(Console*& console, uint32_t pageSize);
-    // Slot 0: fills the page with 0xA5 and walks the tables for it, printing
+    // Fills the page with 0xA5 and walks the tables for it, printing
     // each step; kNotFound on a fault descriptor.
     uint32_t getPhysicalAddress(uint32_t virtualAddress) override;
-    // Slot 1: gives the kernel mode taken by init back.
+    // Gives the kernel mode taken by init back.
     ~MemoryManager_ArmMMU() override;
-    // Slot 2: kernel mode, manager access to all domains, the level-1 table.
+    // Kernel mode, manager access to all domains, the level-1 table.
     // False after "not System mode" when SetKMode does not give System mode.
     bool init() override;
 

@@ -4,6 +4,7 @@
 
 #include "console/Console.h"
 #include "memory/MemoryManager.h"
+#include "platform/Address.h"
 #include "platform/ce/CeFile.h"
 
 namespace {
@@ -33,9 +34,9 @@ void PXA2X0Architecture::dumpROM(uint32_t bytes) {
     for (uint32_t a = 0; a < bytes; a += kDumpPage) {
         std::memset(buffer, 0, sizeof buffer);
         uint32_t page = memoryManager->mapPhysical(a, kDumpPage, ce::PAGE_READWRITE);
-        if (page == MemoryManager::kNotFound)
+        if (page == kNotFound)
             break;  // reported by mapPhysical
-        const uint8_t* from = reinterpret_cast<const uint8_t*>(uintptr_t(page));
+        const uint8_t* from = pointerAt<const uint8_t>(page);
         for (uint32_t i = 0; i < kDumpPage; ++i)
             buffer[i] = from[i];
         memoryManager->unmapPhysical(page);

@@ -4,6 +4,7 @@
 #include "arch/arm/UartRegisters.h"
 #include "console/Console.h"
 #include "memory/MemoryManager.h"
+#include "platform/Address.h"
 
 namespace {
 
@@ -25,9 +26,9 @@ void SA1100Architecture::testFrameBuffer() {
     uint32_t frameBuffer = memoryManager->readPhysicalWord(sa11x0::kLcdBase + sa11x0::kDBAR1);
     uint32_t mapped =
         memoryManager->mapPhysical(frameBuffer, kFrameBufferBytes, ce::PAGE_READWRITE);
-    if (mapped == MemoryManager::kNotFound)
+    if (mapped == kNotFound)
         return;  // reported by mapPhysical
-    uint8_t* pixels = reinterpret_cast<uint8_t*>(uintptr_t(mapped)) + kPaletteBytes;
+    uint8_t* pixels = pointerAt(mapped) + kPaletteBytes;
     disableInterrupts();
     for (uint32_t y = 0; y < kHeight; ++y) {
         for (uint32_t x = 0; x < kWidth; ++x)

@@ -3,6 +3,7 @@
 // differ in where their registers are and in how a byte is handed over.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 class Uart {
@@ -20,6 +21,21 @@ class Uart {
     // is the register block as mapped here (kUartWindowSize bytes).
     void put(uint32_t window, uint8_t c) const;
 
+    // Hands `put` the bytes of `text` up to its NUL (at most `limit`), a
+    // carriage return before each line feed, as a terminal wants its lines.
+    template <typename Put>
+    static void writeText(const char* text, size_t limit, Put put) {
+        for (size_t i = 0; i < limit && text[i] != 0; ++i) {
+            uint8_t c = uint8_t(text[i]);
+            if (c == kLineFeed)
+                put(kCarriageReturn);
+            put(c);
+        }
+    }
+
   private:
+    static constexpr uint8_t kCarriageReturn = 0x0D;
+    static constexpr uint8_t kLineFeed = 0x0A;
+
     Model model_;
 };

@@ -19,9 +19,9 @@ FatFileManager::~FatFileManager() {
 
 bool FatFileManager::setRoot(const ce::WCHAR* directory) {
     size_t length = ce::wcslen(directory);
-    if (length >= size_t(kPathBytes)) {
+    if (length >= size_t(ce::MAX_PATH)) {
         console->print(TEXT("directory too long (%d characters, at most %d).\n"), int(length),
-                       kPathBytes - 1);
+                       ce::MAX_PATH - 1);
         return false;
     }
     ce::wcscpy(rootDirectory, directory);
@@ -33,12 +33,12 @@ bool FatFileManager::open(const ce::WCHAR* name, uint32_t mode) {
     if (handle != ce::INVALID_HANDLE_VALUE)
         close();  // one file at a time
     size_t length = ce::wcslen(rootDirectory) + ce::wcslen(name);
-    if (length >= size_t(kPathBytes)) {
+    if (length >= size_t(ce::MAX_PATH)) {
         console->print(TEXT("path too long (%d characters, at most %d): \"%s%s\"\n"), int(length),
-                       kPathBytes - 1, rootDirectory, name);
+                       ce::MAX_PATH - 1, rootDirectory, name);
         return false;
     }
-    ce::_snwprintf(fullPath, kPathBytes, TEXT("%s%s"), rootDirectory, name);
+    ce::_snwprintf(fullPath, ce::MAX_PATH, TEXT("%s%s"), rootDirectory, name);
     handle = ce::CreateFileW(fullPath, ce::GENERIC_READ, 0, nullptr, ce::OPEN_EXISTING,
                              ce::FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == ce::INVALID_HANDLE_VALUE) {
@@ -73,22 +73,26 @@ bool FatFileManager::moveTo(uint32_t offset) {
            ce::GetLastError() == ce::ERROR_SUCCESS;
 }
 
-int32_t FatFileManager::read(void* destination, uint32_t count, uint32_t offset) {
+template <typename Transfer>
+int32_t FatFileManager::transferAt(uint32_t offset, Transfer transfer) {
     if (offset != kCurrentPosition)
         moveTo(offset);
     ce::DWORD done = 0;
-    if (!ce::ReadFile(handle, destination, count, &done, nullptr))
+    if (!transfer(done))
         return 0;
     return int32_t(done);
 }
 
+int32_t FatFileManager::read(void* destination, uint32_t count, uint32_t offset) {
+    return transferAt(offset, [&](ce::DWORD& done) {
+        return ce::ReadFile(handle, destination, count, &done, nullptr) != 0;
+    });
+}
+
 int32_t FatFileManager::write(const void* source, uint32_t count, uint32_t offset) {
-    if (offset != kCurrentPosition)
-        moveTo(offset);
-    ce::DWORD done = 0;
-    if (!ce::WriteFile(handle, source, count, &done, nullptr))
-        return 0;
-    return int32_t(done);
+    return transferAt(offset, [&](ce::DWORD& done) {
+        return ce::WriteFile(handle, source, count, &done, nullptr) != 0;
+    });
 }
 
 bool FatFileManager::seek(uint32_t offset) {

@@ -11,13 +11,14 @@ class FatFileManager : public FileManager {
     ~FatFileManager() override;
 
     // Keeps `directory` as the prefix of every name opened. A directory of
-    // kPathBytes or more characters is refused with a message.
+    // MAX_PATH or more characters is refused with a message.
     bool setRoot(const ce::WCHAR* directory) override;
     // Opens the root directory immediately followed by `name` (no separator
     // is added). False after a message when the joined path does not fit,
     // the file cannot be opened or its size cannot be taken.
     bool open(const ce::WCHAR* name, uint32_t mode) override;
-    // The stored size (low 32 bits), or 0xFFFFFFFF when it cannot be taken.
+    // The stored size (low 32 bits), or INVALID_FILE_SIZE (kNotFound)
+    // when it cannot be taken.
     uint32_t size() override;
     // Nonzero when the file was closed.
     uint32_t close() override;
@@ -30,8 +31,12 @@ class FatFileManager : public FileManager {
 
   private:
     bool moveTo(uint32_t offset);
+    // Moves to `offset` (unless it is kCurrentPosition), then runs `transfer`
+    // (a ReadFile or WriteFile); the bytes it moved, 0 when it fails.
+    template <typename Transfer>
+    int32_t transferAt(uint32_t offset, Transfer transfer);
 
     ce::HANDLE handle;
-    ce::WCHAR rootDirectory[kPathBytes] = {};
-    ce::WCHAR fullPath[kPathBytes] = {};
+    ce::WCHAR rootDirectory[ce::MAX_PATH] = {};
+    ce::WCHAR fullPath[ce::MAX_PATH] = {};
 };

@@ -1,7 +1,8 @@
 #include "file/gzip/GzipCheckpoints.h"
 
 #include <cstring>
-#include <new>
+
+#include "platform/Allocate.h"
 
 void GzipCheckpoints::reset(uint32_t storedBytes) {
     for (uint32_t i = 0; i < count; ++i)
@@ -36,7 +37,7 @@ bool GzipCheckpoints::add(GzipCheckpoint point, const uint8_t* window, uint32_t 
     if (count == kMaxCount)
         thin();
     uint32_t n = point.windowBytes;
-    point.window.reset(new (std::nothrow) uint8_t[n ? n : 1]);
+    point.window = allocateArray<uint8_t>(n ? n : 1);
     if (!point.window)
         return false;
     copyWindow(point.window.get(), window, windowEnd, n);
@@ -55,7 +56,7 @@ void GzipCheckpoints::keepLatest(GzipCheckpoint point, const uint8_t* window, ui
         uint64_t held = uint64_t(memoryBytes()) + kCostBytes;
         if (held * kShareOfContent > point.position)
             return;
-        latest.window.reset(new (std::nothrow) uint8_t[kWindowBytes]);
+        latest.window = allocateArray<uint8_t>(kWindowBytes);
         if (!latest.window)
             return;
     }

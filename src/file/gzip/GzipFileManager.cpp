@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "console/Console.h"
+#include "platform/NotFound.h"
 
 namespace {
 
@@ -31,7 +32,6 @@ constexpr int kUnusedBitsMask = 7;
 constexpr int kInLastBlock = 64;
 constexpr int kAtBlockBoundary = 128;
 
-constexpr uint32_t kNoSize = 0xFFFFFFFF;
 constexpr uint32_t kLargestPosition = 0xFFFFFFFF;
 
 // The one inflate stream record of the whole system. Whoever resets it last
@@ -255,7 +255,7 @@ bool GzipFileManager::jumpToPlainTail(uint32_t target) {
 // already read has wrapped past 4 GiB.
 void GzipFileManager::sizeFromPlainTail() {
     uint32_t stored = backend->size();
-    if (stored == kNoSize)
+    if (stored == kNotFound)
         return;  // unknown: reading will tell
     if (stored < tailOffset || stored - tailOffset > kLargestPosition - tailPosition) {
         oversized = 1;
@@ -608,7 +608,7 @@ uint32_t GzipFileManager::realSize() {
         }
         moveTo(start);
     }
-    return fault_ != Fault::kNone || !sizeKnown ? 0xFFFFFFFF : contentSize;
+    return fault_ != Fault::kNone || !sizeKnown ? kNotFound : contentSize;
 }
 
 bool GzipFileManager::seek(uint32_t target) {

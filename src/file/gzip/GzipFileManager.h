@@ -70,7 +70,7 @@ class GzipFileManager : public FileManager {
     uint32_t size() override;
     // The size of the whole content after decompression; the position is
     // kept. Decodes what no earlier pass has decoded, once per open file.
-    // 0xFFFFFFFF when the content is damaged (see above) or larger than
+    // kNotFound when the content is damaged (see above) or larger than
     // kLargestSizedContent.
     uint32_t realSize() override;
     // Ends the decoder, then the backend's close().

@@ -1,11 +1,10 @@
 #include "file/http/HttpFileManager.h"
 
 #include <cstring>
-#include <memory>
-#include <new>
 
 #include "console/Console.h"
 #include "file/http/HttpConnection.h"
+#include "platform/Allocate.h"
 #include "platform/ce/CeFile.h"
 #include "platform/ce/CeMemory.h"
 #include "platform/ce/CeSystem.h"
@@ -51,7 +50,6 @@ HttpFileManager::HttpFileManager(Console*& console)
 }
 
 HttpFileManager::~HttpFileManager() {
-    delete[] content;
     cleanup();
 }
 
@@ -70,16 +68,15 @@ int HttpFileManager::cleanupSubstitute() {
 void HttpFileManager::resetFile() {
     asciiPath[0] = 0;
     cached = 0;
-    delete[] content;
-    content = nullptr;
+    content.reset();
     headerLength = 0;
     position = 0;
 }
 
 bool HttpFileManager::setRoot(const ce::WCHAR* directory) {
-    ce::WCHAR text[kBufferBytes];
-    ce::wcsncpy(text, directory, kBufferBytes - 1);
-    text[kBufferBytes - 1] = 0;
+    ce::WCHAR text[ce::MAX_PATH];
+    ce::wcsncpy(text, directory, ce::MAX_PATH - 1);
+    text[ce::MAX_PATH - 1] = 0;
     ce::WCHAR* state = nullptr;
     const ce::WCHAR* scheme = ce::wcstok(text, TEXT(":/"), &state);
     if (!scheme || ce::_wcsicmp(scheme, TEXT("http")) != 0)
@@ -90,7 +87,7 @@ bool HttpFileManager::setRoot(const ce::WCHAR* directory) {
         console->print(TEXT("can't get host by name.\n"));
         return false;
     }
-    if (!toAscii(hostName, host, kBufferBytes))
+    if (!toAscii(hostName, host, ce::MAX_PATH))
         return false;
     uint16_t port = kDefaultPort;
     if (const ce::WCHAR* portText = ce::wcstok(nullptr, TEXT(":/"), &state))
@@ -150,7 +147,7 @@ bool HttpFileManager::connectServer(ce::SOCKET test) {
 
 bool HttpFileManager::open(const ce::WCHAR* name, uint32_t) {
     resetFile();
-    return toAscii(asciiPath, name, kPathBytes);
+    return toAscii(asciiPath, name, ce::MAX_PATH);
 }
 
 uint32_t HttpFileManager::size() {
@@ -273,7 +270,7 @@ uint32_t HttpFileManager::head(uint32_t& headerBytes) {
     }
     if (!sendRequest(connection, headPiece))
         return 0;
-    std::unique_ptr<char[]> buffer(new (std::nothrow) char[kHeadBytes]);
+    std::unique_ptr<char[]> buffer = allocateArray<char>(kHeadBytes);
     if (!buffer) {
         console->print(TEXT("can't allocate receive buffer.\n"));
         return 0;
@@ -325,7 +322,7 @@ int32_t HttpFileManager::fetchContent() {
         return 0;
     if (!sendRequest(connection, getPiece))
         return -1;
-    std::unique_ptr<char[]> headBuffer(new (std::nothrow) char[kHeadBytes]);
+    std::unique_ptr<char[]> headBuffer = allocateArray<char>(kHeadBytes);
     if (!headBuffer) {
         console->print(TEXT("can't allocate receive buffer.\n"));
         return -1;
@@ -344,7 +341,7 @@ int32_t HttpFileManager::fetchContent() {
     uint32_t length = parsed.hasLength ? parsed.contentLength : 0;
     if (!fitsMemory(length))
         return -1;
-    std::unique_ptr<char[]> body(length ? new (std::nothrow) char[length] : nullptr);
+    std::unique_ptr<char[]> body = length ? allocateArray<char>(length) : nullptr;
     if (length && !body) {
         console->print(TEXT("can't allocate receive buffer.\n"));
         return -1;
@@ -358,7 +355,7 @@ int32_t HttpFileManager::fetchContent() {
         return -1;
     headerLength = parsed.headerBytes;
     contentLength = length;
-    content = body.release();
+    content = std::move(body);
     cached = 1;
     return 1;
 }
@@ -367,6 +364,6 @@ int32_t HttpFileManager::copyFromContent(void* destination, uint32_t count, uint
     if (p >= contentLength)
         return 0;
     uint32_t n = count < contentLength - p ? count : contentLength - p;
-    std::memcpy(destination, content + p, n);
+    std::memcpy(destination, content.get() + p, n);
     return int32_t(n);
 }

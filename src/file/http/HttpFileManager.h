@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "file/FileManager.h"
 #include "file/http/HttpHead.h"
@@ -29,7 +30,7 @@ class HttpFileManager : public FileManager {
     // Prints "FileManager: HTTP\n". Uses the platform's WinSock start-up on
     // Windows CE 3.11 and later, the built-in substitutes before.
     explicit HttpFileManager(Console*& console);
-    // Frees the content copy and cleans WinSock up.
+    // Cleans WinSock up.
     ~HttpFileManager() override;
 
     // "http://HOST[:PORT]/...": resolves HOST and proves a connection can be
@@ -72,8 +73,6 @@ class HttpFileManager : public FileManager {
     uint32_t lastStatus() const { return lastStatus_; }
 
   private:
-    static constexpr uint32_t kBufferBytes = 260;
-
     void resetFile();
     // Sends a HEAD request; returns the content length (0 when none) and
     // stores the length of the HEAD answer's head in `headerBytes`.
@@ -113,15 +112,15 @@ class HttpFileManager : public FileManager {
     CleanupFunction cleanup;
     ce::WSADATA winsockData{};
     ce::sockaddr_in serverAddress{};
-    char hostName[kBufferBytes] = {};
-    char request[kBufferBytes] = {};
+    char hostName[ce::MAX_PATH] = {};
+    char request[ce::MAX_PATH] = {};
     const char* getPiece;
     const char* headPiece;
     const char* versionPiece;
     const char* agentPiece;
     uint32_t headerLength = 0;
     uint32_t cached = 0;
-    char* content = nullptr;
+    std::unique_ptr<char[]> content;
     uint32_t contentLength = 0;
     uint32_t position = 0;
     uint32_t lastStatus_ = 0;

@@ -1,11 +1,11 @@
 #include "file/ufs/Ufs.h"
 
 #include <cstring>
-#include <new>
 
 #include "file/ErrorNumber.h"
 #include "file/FaultReport.h"
 #include "file/LittleEndian.h"
+#include "platform/Allocate.h"
 #include "platform/ce/CeTypes.h"
 
 namespace {
@@ -108,12 +108,12 @@ int indirectBlock(OpenFileRecord& record, uint32_t slot, uint32_t address, const
     UfsFile& f = *record.file;
     UfsFile::IndirectBlock& held = f.indirect[slot];
     if (!held.data) {
-        held.data.reset(new (std::nothrow) uint8_t[uint32_t(f.fs.blockSize)]);
+        held.data = allocateArray<uint8_t>(uint32_t(f.fs.blockSize));
         if (!held.data)
             return kNoMemory;
     }
     if (held.address != address) {
-        held.address = UfsFile::kNone;
+        held.address = kNotFound;
         if (int e = readFragments(record, address, uint32_t(f.fs.blockSize), held.data.get()))
             return e;
         held.address = address;
@@ -124,8 +124,8 @@ int indirectBlock(OpenFileRecord& record, uint32_t slot, uint32_t address, const
 
 void forgetBlocks(UfsFile& f) {
     for (UfsFile::IndirectBlock& held : f.indirect)
-        held.address = UfsFile::kNone;
-    f.runFirst = UfsFile::kNone;
+        held.address = kNotFound;
+    f.runFirst = kNotFound;
     f.runBlocks = 0;
 }
 
@@ -245,7 +245,7 @@ int readRun(OpenFileRecord& record, uint32_t first, uint32_t maxBlocks, uint8_t*
 }
 
 bool runHolds(const UfsFile& f, uint32_t b) {
-    return f.runFirst != UfsFile::kNone && b >= f.runFirst && b - f.runFirst < f.runBlocks;
+    return f.runFirst != kNotFound && b >= f.runFirst && b - f.runFirst < f.runBlocks;
 }
 
 }  // namespace
@@ -259,7 +259,7 @@ int readFileBlock(OpenFileRecord& record, const uint8_t*& data, uint32_t& count)
     uint32_t o = f.seekPosition & uint32_t(fs.blockOffsetMask);
     uint32_t fb = f.seekPosition >> fs.blockShift;
     if (!runHolds(f, fb)) {
-        f.runFirst = UfsFile::kNone;
+        f.runFirst = kNotFound;
         uint32_t blocks = 0, bytes = 0;
         if (int e = readRun(record, fb, f.runCapacity >> fs.blockShift, f.runBuffer.get(), blocks,
                             bytes))
@@ -390,7 +390,7 @@ int walk(OpenFileRecord& record, const char* path) {
 
 int readSuperblock(OpenFileRecord& record) {
     UfsFile& f = *record.file;
-    f.superblock.reset(new (std::nothrow) uint8_t[UfsSuperblock::kBytes]);
+    f.superblock = allocateArray<uint8_t>(UfsSuperblock::kBytes);
     if (!f.superblock)
         return kNoMemory;
     uint32_t transferred = 0;
@@ -412,10 +412,10 @@ int readSuperblock(OpenFileRecord& record) {
     f.fs = fs;
     f.inodeCount = uint32_t(fs.inodesPerGroup) * uint32_t(fs.cylinderGroups);
     f.indirectShift = log2Of(uint32_t(fs.addressesPerBlock));
-    f.blockBuffer.reset(new (std::nothrow) uint8_t[uint32_t(fs.blockSize)]);
+    f.blockBuffer = allocateArray<uint8_t>(uint32_t(fs.blockSize));
     f.runCapacity =
         uint32_t(fs.blockSize) > UfsFile::kRunBytes ? uint32_t(fs.blockSize) : UfsFile::kRunBytes;
-    f.runBuffer.reset(new (std::nothrow) uint8_t[f.runCapacity]);
+    f.runBuffer = allocateArray<uint8_t>(f.runCapacity);
     return f.blockBuffer && f.runBuffer ? 0 : kNoMemory;
 }
 
@@ -428,7 +428,7 @@ uint32_t ufsSize(const UfsFile& file) {
 
 int ufsOpen(OpenFileRecord& record, const char* path) {
     ufsClose(record);
-    record.file = new (std::nothrow) UfsFile;
+    record.file = allocate<UfsFile>();
     if (!record.file)
         return kNoMemory;
     int e = readSuperblock(record);
@@ -444,7 +444,7 @@ int ufsOpen(OpenFileRecord& record, const char* path) {
 
 int ufsRead(OpenFileRecord& record, void* destination, uint32_t count, uint32_t& remaining) {
     remaining = count;
-    UfsFile* f = record.file;
+    UfsFile* f = record.file.get();
     if (!f)
         return kInvalid;
     auto* to = static_cast<uint8_t*>(destination);
@@ -482,9 +482,9 @@ int ufsRead(OpenFileRecord& record, void* destination, uint32_t count, uint32_t&
 }
 
 uint32_t ufsSeek(OpenFileRecord& record, uint32_t offset, uint32_t origin) {
-    UfsFile* f = record.file;
+    UfsFile* f = record.file.get();
     if (!f)
-        return 0xFFFFFFFF;
+        return kNotFound;
     switch (origin) {
         case ufs_origin::kFromStart:
             f->seekPosition = offset;
@@ -496,7 +496,7 @@ uint32_t ufsSeek(OpenFileRecord& record, uint32_t offset, uint32_t origin) {
             f->seekPosition = ufsSize(*f) - offset;
             break;
         default:
-            return 0xFFFFFFFF;
+            return kNotFound;
     }
     return f->seekPosition;
 }
@@ -510,7 +510,6 @@ int ufsStat(OpenFileRecord& record, UfsStat& status) {
 }
 
 int ufsClose(OpenFileRecord& record) {
-    delete record.file;
-    record.file = nullptr;
+    record.file.reset();
     return 0;
 }

@@ -26,7 +26,7 @@ int ufsOpen(OpenFileRecord& record, const char* path);
 // per device request; pieces of blocks come from a buffer that holds such a
 // run.
 int ufsRead(OpenFileRecord& record, void* destination, uint32_t count, uint32_t& remaining);
-// The new position, or 0xFFFFFFFF for an unknown origin.
+// The new position, or kNotFound for an unknown origin.
 uint32_t ufsSeek(OpenFileRecord& record, uint32_t offset, uint32_t origin);
 int ufsStat(OpenFileRecord& record, UfsStat& status);
 // Releases the open file, if any. Always 0.

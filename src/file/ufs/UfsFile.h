@@ -6,9 +6,9 @@
 #include <memory>
 
 #include "file/ufs/UfsFormat.h"
+#include "platform/NotFound.h"
 
 struct UfsFile {
-    static constexpr uint32_t kNone = 0xFFFFFFFF;
     // One indirect block is kept for every place of the indirection tree a
     // lookup passes: the single block, the double block and its current
     // child, the triple block and its current child and grandchild.
@@ -19,7 +19,7 @@ struct UfsFile {
     static constexpr uint32_t kRunBytes = 128 * 1024;
 
     struct IndirectBlock {
-        uint32_t address = kNone;         // fragment address of the block held
+        uint32_t address = kNotFound;     // fragment address of the block held
         std::unique_ptr<uint8_t[]> data;  // one block, taken when first needed
     };
 
@@ -31,10 +31,10 @@ struct UfsFile {
     IndirectBlock indirect[kIndirectSlots];
     std::unique_ptr<uint8_t[]> blockBuffer;  // one block: the inodes' block
     // The run of file blocks held in `runBuffer`: `runBlocks` blocks from
-    // file block `runFirst` on (kNone: none).
+    // file block `runFirst` on (kNotFound: none).
     std::unique_ptr<uint8_t[]> runBuffer;
     uint32_t runCapacity = 0;  // bytes
-    uint32_t runFirst = kNone;
+    uint32_t runFirst = kNotFound;
     uint32_t runBlocks = 0;
 
     // Decoded from `superblock` and `inode` once they pass their checks.

@@ -19,9 +19,10 @@ UfsFileManager::~UfsFileManager() {
 }
 
 bool UfsFileManager::setRoot(const ce::WCHAR* directory) {
-    char text[kPathBytes];
+    char text[ce::MAX_PATH];
     int unit = 1;
-    if (toAscii(text, directory, kPathBytes) && text[0] >= '1' && text[0] <= '9' && text[1] == ':')
+    if (toAscii(text, directory, ce::MAX_PATH) && text[0] >= '1' && text[0] <= '9' &&
+        text[1] == ':')
         unit = text[0] - '0';
     // A second root replaces the first disk.
     ufsClose(openFile);
@@ -31,7 +32,7 @@ bool UfsFileManager::setRoot(const ce::WCHAR* directory) {
 }
 
 bool UfsFileManager::open(const ce::WCHAR* name, uint32_t) {
-    if (!toAscii(asciiPath, name, kPathBytes))
+    if (!toAscii(asciiPath, name, ce::MAX_PATH))
         return false;
     int r = ufsOpen(openFile, asciiPath);
     console->print(TEXT("open file \"%s\" "), name);

@@ -2,13 +2,15 @@
 
 #include <cstdarg>
 #include <cstring>
-#include <new>
+#include <memory>
 
 #include "console/Console.h"
 #include "file/ErrorNumber.h"
 #include "file/FaultReport.h"
 #include "file/LittleEndian.h"
 #include "file/winblk/WinblkDisk.h"
+#include "platform/Align.h"
+#include "platform/Allocate.h"
 #include "platform/ce/CeDisk.h"
 #include "platform/ce/CeFile.h"
 #include "platform/ce/CeSystem.h"
@@ -207,17 +209,17 @@ void keepInsideDisk(WinblkDisk& disk) {
 }
 
 int winblkClose(OpenFileRecord* record) {
-    auto* disk = static_cast<WinblkDisk*>(record->deviceState);
+    // The state is owned through the record's untyped slot and ends here.
+    std::unique_ptr<WinblkDisk> disk(static_cast<WinblkDisk*>(record->deviceState));
+    record->deviceState = nullptr;
     // The device handle goes with the state: nothing else could close it.
     if (disk && disk->handle != ce::INVALID_HANDLE_VALUE)
         ce::CloseHandle(disk->handle);
-    delete disk;
-    record->deviceState = nullptr;
     return 0;
 }
 
 int winblkOpen(OpenFileRecord* record, const char* prefix, int unit, int index) {
-    auto* disk = new (std::nothrow) WinblkDisk{};
+    WinblkDisk* disk = allocate<WinblkDisk>().release();  // winblkClose frees it
     if (!disk)
         return kNoMemory;
     disk->handle = ce::INVALID_HANDLE_VALUE;
@@ -242,7 +244,7 @@ int winblkStrategy(void* state, int direction, uint32_t sector, uint32_t count, 
     auto* disk = static_cast<WinblkDisk*>(state);
     if (!disk)
         return kNoDevice;
-    uint64_t sectors = (uint64_t(count) + WinblkDisk::kSectorBytes - 1) / WinblkDisk::kSectorBytes;
+    uint64_t sectors = alignUp(count, WinblkDisk::kSectorBytes) / WinblkDisk::kSectorBytes;
     if (uint64_t(sector) + sectors > disk->sectorCount) {
         reportFault(disk->console,
                     TEXT("read beyond the partition: sector 0x%x, %u bytes; the partition has ")

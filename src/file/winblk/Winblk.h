@@ -5,6 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+
+#include "file/ufs/UfsFile.h"
 
 class Console;
 struct OpenFileRecord;
@@ -31,13 +34,11 @@ struct DeviceSwitch {
     int (*ioctl)(OpenFileRecord* record, uint32_t command, void* data);
 };
 
-struct UfsFile;
-
 // What the UFS backend keeps of its device and open file.
 struct OpenFileRecord {
     const DeviceSwitch* device = nullptr;
-    void* deviceState = nullptr;  // set by the device's open
-    UfsFile* file = nullptr;      // set by ufsOpen
+    void* deviceState = nullptr;    // set by the device's open
+    std::unique_ptr<UfsFile> file;  // set by ufsOpen
     // The slot holding the console that read failures are also printed on;
     // may be null. Set by the UFS backend before the device is opened.
     Console* const* console = nullptr;

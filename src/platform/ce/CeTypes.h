@@ -82,6 +82,8 @@ constexpr DWORD FILE_CURRENT = 1;
 constexpr DWORD FILE_END = 2;
 constexpr DWORD INVALID_FILE_SIZE = 0xFFFFFFFF;
 constexpr DWORD INVALID_SET_FILE_POINTER = 0xFFFFFFFF;
+// The longest path with its terminator; every path buffer of the system has
+// this many units (or bytes, in the code page).
 constexpr int MAX_PATH = 260;
 
 // Error codes answered by GetLastError.
