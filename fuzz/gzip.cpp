@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     Console* slot = nullptr;  // the layer prints only through a console it is given
     auto files = std::make_unique<GzipFileManager>(slot, new BytesFile(slot, data, size));
-    if (!files->open(u"fuzz", 3))
+    if (!files->open(u"fuzz", FileManager::kOpenMode))
         return 0;
     static uint8_t buffer[4096];
     uint32_t total = 0;

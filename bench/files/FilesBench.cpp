@@ -43,7 +43,8 @@ class Bench {
 
     bool open() {
         files_.reset(FileManager::create(slot_, FileManager::kLocal));
-        return files_ && files_->setRoot(u"\\") && files_->open(name_.c_str(), 3);
+        return files_ && files_->setRoot(u"\\") &&
+               files_->open(name_.c_str(), FileManager::kOpenMode);
     }
 
     std::string messages() const { return host::toUtf8(console_.text); }

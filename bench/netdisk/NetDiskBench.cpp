@@ -55,7 +55,7 @@ int measure(const Reading& reading, int runs) {
 
 int64_t throughBackend(FileManager& files, const std::u16string& root, const std::u16string& name,
                        const testing_support::CaptureConsole& console) {
-    if (!files.setRoot(root.c_str()) || !files.open(name.c_str(), 3)) {
+    if (!files.setRoot(root.c_str()) || !files.open(name.c_str(), FileManager::kOpenMode)) {
         std::fprintf(stderr, "bench_netdisk: %s\n", host::toUtf8(console.text).c_str());
         return -1;
     }

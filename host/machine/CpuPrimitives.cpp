@@ -3,8 +3,6 @@
 // application thread.
 #include "arch/arm/CpuPrimitives.h"
 
-#include <algorithm>
-
 #include "machine/ArmCpu.h"
 
 namespace {
@@ -52,8 +50,8 @@ uint32_t readCP15Reg14() {
     return cpu().call("readCP15Reg14");
 }
 
-void cleanDCache() {
-    cpu().call("cleanDCache", std::min(dcacheSize(), kCacheFlushAreaSize));
+void cleanDCache(uint32_t bytes) {
+    cpu().call("cleanDCache", bytes);
 }
 
 void FlatJump_sa11x0(uint32_t bootArgs, uint32_t chainHead, uint32_t stack, uint32_t loaderPage) {

@@ -18,12 +18,6 @@
 #include "platform/ce/CeText.h"
 #include "platform/ce/CeWindow.h"
 
-namespace {
-
-constexpr uint32_t kOpenMode = 3;
-
-}  // namespace
-
 void BootAttempt::run() {
     if (!prepare() || !jump())
         fail();
@@ -68,7 +62,7 @@ void BootAttempt::announce() {
 
 bool BootAttempt::sizeImage(uint32_t& imageBytes) {
     FileManager* file = boot_.fileManager;
-    if (!file->open(boot_.imageName, kOpenMode)) {
+    if (!file->open(boot_.imageName, FileManager::kOpenMode)) {
         return failWith(TEXT("Can't open file system image.\n"));
     }
     uint32_t size = file->realSize();
@@ -86,7 +80,7 @@ bool BootAttempt::sizeImage(uint32_t& imageBytes) {
 bool BootAttempt::loadKernel(uint32_t imageBytes) {
     FileManager* file = boot_.fileManager;
     menu_.progress("4");
-    if (!file->open(boot_.kernelName, kOpenMode)) {
+    if (!file->open(boot_.kernelName, FileManager::kOpenMode)) {
         return failWith(TEXT("Can't open kernel image.\n"));
     }
     fileOpen_ = true;
@@ -135,7 +129,7 @@ bool BootAttempt::placeKernel(uint32_t imageBytes) {
 bool BootAttempt::loadImage() {
     if (boot_.loadImage) {
         FileManager* file = boot_.fileManager;
-        if (!file->open(boot_.imageName, kOpenMode)) {
+        if (!file->open(boot_.imageName, FileManager::kOpenMode)) {
             return failWith(TEXT("Can't open file system image.\n"));
         }
         fileOpen_ = true;

@@ -78,7 +78,7 @@ TEST_P(PrimitivesTest, RefusedKernelModeStaysInUserMode) {
 INSTANTIATE_TEST_SUITE_P(Machines, PrimitivesTest, testing::ValuesIn(kProfiles),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// Counts the loads cleanDCache makes from the cache-flush area.
+// Counts the loads the cache clean makes from the cache-flush area.
 void countLoad(uc_engine*, uc_mem_type, uint64_t, int, int64_t, void* count) {
     ++*static_cast<int*>(count);
 }
@@ -102,7 +102,7 @@ TEST(CleanDCache, ReadsOneWordPerLineOfTheCacheSize) {
                   UC_ERR_OK);
         dcacheSize() = row.size;
         ce::SetKMode(ce::TRUE);
-        cleanDCache();
+        cleanDataCache();
         EXPECT_EQ(loads, row.loads) << row.size;
         uc_hook_del(cpu.engine(), hook);
         dcacheSize() = 8192;

@@ -33,7 +33,7 @@ class GzipBackendTest : public ::testing::Test {
 TEST_F(GzipBackendTest, ReadsCompressedInputInBlocksOf1024FromTheCurrentPosition) {
     const std::string content = sampleContent(60000, 20);
     make(gzipOf(content, "-n"));
-    ASSERT_TRUE(files->open(u"k", 3));
+    ASSERT_TRUE(files->open(u"k", FileManager::kOpenMode));
     std::string got(content.size(), '\0');
     EXPECT_EQ(files->read(got.data(), uint32_t(got.size()), 0), int32_t(content.size()));
     EXPECT_EQ(got, content);
@@ -49,7 +49,7 @@ TEST_F(GzipBackendTest, ForwardsRootSizeWriteAndClose) {
     make(file);
     EXPECT_TRUE(files->setRoot(u"\\dir\\"));
     EXPECT_EQ(backend->root, u"\\dir\\");
-    ASSERT_TRUE(files->open(u"k", 3));
+    ASSERT_TRUE(files->open(u"k", FileManager::kOpenMode));
     EXPECT_EQ(files->size(), file.size());
     EXPECT_EQ(files->write("abc", 3, 7), 3);
     ASSERT_EQ(backend->writes.size(), 1u);
@@ -62,7 +62,7 @@ TEST_F(GzipBackendTest, ForwardsRootSizeWriteAndClose) {
 
 TEST_F(GzipBackendTest, ABackendThatCannotOpenFailsTheOpen) {
     make("plain").openable = false;
-    EXPECT_FALSE(files->open(u"k", 3));
+    EXPECT_FALSE(files->open(u"k", FileManager::kOpenMode));
     char byte;
     EXPECT_EQ(files->read(&byte, 1, 0), -1);
 }
@@ -70,7 +70,7 @@ TEST_F(GzipBackendTest, ABackendThatCannotOpenFailsTheOpen) {
 // A plain file whose backend read fails: the read fails, not a short count.
 TEST_F(GzipBackendTest, ABackendReadErrorFailsAPlainRead) {
     MemoryBackend& b = make("plain file");
-    ASSERT_TRUE(files->open(u"k", 3));
+    ASSERT_TRUE(files->open(u"k", FileManager::kOpenMode));
     b.failAt = 0;
     char bytes[100];
     EXPECT_EQ(files->read(bytes, sizeof bytes, FileManager::kCurrentPosition), -1);
@@ -99,7 +99,7 @@ TEST_F(GzipBackendTest, ABackendReadErrorFailsACompressedFile) {
         SCOPED_TRACE(row.what);
         MemoryBackend& b = make(first + first);
         b.failAt = row.failAt;
-        ASSERT_TRUE(files->open(u"k", 3));
+        ASSERT_TRUE(files->open(u"k", FileManager::kOpenMode));
         std::string got, part(3000, '\0');
         int32_t n;
         while ((n = files->read(part.data(), 3000, FileManager::kCurrentPosition)) > 0)

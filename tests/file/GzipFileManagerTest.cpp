@@ -224,7 +224,7 @@ TEST(GzipFileManagerTest, ABadHeaderOpensButEveryReadFails) {
 
 TEST(GzipFileManagerTest, AMissingFileDoesNotOpen) {
     Files f;
-    EXPECT_FALSE(f.files->open(u"missing.gz", 3));
+    EXPECT_FALSE(f.files->open(u"missing.gz", FileManager::kOpenMode));
     EXPECT_NE(f.console.utf8().find("can't open \"\\Storage Card\\missing.gz\". cause = 2\n"),
               std::string::npos);
 }
@@ -326,7 +326,7 @@ TEST(GzipFileManagerTest, TwoFileManagersShareOneDecoderSafely) {
         std::unique_ptr<FileManager> second(FileManager::create(first.slot, FileManager::kLocal));
         ASSERT_TRUE(second->setRoot(u"\\Storage Card\\"));
         first.device.writeFile("Storage Card/b.gz", gzipOf(b, "-n"));
-        ASSERT_TRUE(second->open(u"b.gz", 3));
+        ASSERT_TRUE(second->open(u"b.gz", FileManager::kOpenMode));
         int32_t n = 0;
         first.read(100, FileManager::kCurrentPosition, &n);
         EXPECT_EQ(n, -1);
@@ -335,7 +335,7 @@ TEST(GzipFileManagerTest, TwoFileManagersShareOneDecoderSafely) {
         EXPECT_EQ(got, b.substr(0, 100));
     }
     // Opening again takes the decoder back.
-    ASSERT_TRUE(first.files->open(u"a.gz", 3));
+    ASSERT_TRUE(first.files->open(u"a.gz", FileManager::kOpenMode));
     EXPECT_EQ(first.readAll(7000), a);
 }
 
@@ -348,7 +348,7 @@ TEST(GzipFileManagerTest, ReadsAfterCloseFailAndReopeningStartsOver) {
     int32_t n = 0;
     f.read(10, FileManager::kCurrentPosition, &n);
     EXPECT_EQ(n, -1);
-    ASSERT_TRUE(f.files->open(u"k.gz", 3));
+    ASSERT_TRUE(f.files->open(u"k.gz", FileManager::kOpenMode));
     EXPECT_EQ(f.readAll(1000), content);
 }
 

@@ -100,7 +100,7 @@ TEST(GzipVerdictTest, ADamagedFileStaysFailedAfterASeekBack) {
         EXPECT_NE(at, std::string::npos) << out;
         EXPECT_EQ(out.find("gzip:", at + 1), std::string::npos) << out;
         // A new open starts without a verdict.
-        ASSERT_TRUE(f.files->open(u"k.gz", 3));
+        ASSERT_TRUE(f.files->open(u"k.gz", FileManager::kOpenMode));
         EXPECT_EQ(gzipOfFiles(f).fault(), Fault::kNone);
     }
 }
@@ -152,7 +152,7 @@ TEST(GzipVerdictTest, ABackendFailureDuringASeekFailsTheSeekAndTheRead) {
     Console* slot = &console;
     auto* backend = new MemoryBackend(slot, file);
     GzipFileManager files(slot, backend);
-    ASSERT_TRUE(files.open(u"k", 3));
+    ASSERT_TRUE(files.open(u"k", FileManager::kOpenMode));
     backend->failAt = file.size() / 2;
     EXPECT_FALSE(files.seek(150000));
     char bytes[100];
@@ -185,7 +185,7 @@ TEST(GzipVerdictTest, AHugePlainTailIsSizedWithoutReadingIt) {
         auto* backend = new MemoryBackend(slot, member);
         backend->claimedSize = row.stored;
         GzipFileManager files(slot, backend);
-        ASSERT_TRUE(files.open(u"k", 3));
+        ASSERT_TRUE(files.open(u"k", FileManager::kOpenMode));
         EXPECT_EQ(files.realSize(), row.realSize);
         EXPECT_LT(backend->bytesRead, 1u << 20);
         char bytes[16] = {1};

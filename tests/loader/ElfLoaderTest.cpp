@@ -95,7 +95,7 @@ class ElfLoaderTest : public ::testing::Test {
     // A loader attached to `bytes`; the console is cleared afterwards.
     bool attach(const std::string& bytes) {
         file->add(u"kernel", bytes);
-        file->open(u"kernel", 3);
+        file->open(u"kernel", FileManager::kOpenMode);
         if (!memoryManager) {
             memoryManager = new MemoryManager_LockPages(&host::lockPages, &host::unlockPages,
                                                         consolePointer, kPage, 0);
@@ -121,7 +121,7 @@ class ElfLoaderTest : public ::testing::Test {
             return false;
         if (image) {
             file->add(u"image", *image);
-            file->open(u"image", 3);
+            file->open(u"image", FileManager::kOpenMode);
             if (!loader->loadFileSystemImage(uint32_t(image->size())))
                 return false;
         }
@@ -375,7 +375,7 @@ TEST_F(ElfLoaderTest, KernelsReadThroughTheFileManagerStack) {
         ASSERT_TRUE(files);
         FileManager* stack = files.get();
         ASSERT_TRUE(stack->setRoot(u"\\Storage Card\\"));
-        ASSERT_TRUE(stack->open(r.kernel, 3));
+        ASSERT_TRUE(stack->open(r.kernel, FileManager::kOpenMode));
         EXPECT_EQ(fileFormat(stack), 1);
         delete memoryManager;
         memoryManager = new MemoryManager_LockPages(&host::lockPages, &host::unlockPages,
@@ -386,17 +386,17 @@ TEST_F(ElfLoaderTest, KernelsReadThroughTheFileManagerStack) {
         uint32_t bytes = memoryManager->roundUpPage(loader->memorySize());
         if (r.image) {
             stack->close();
-            ASSERT_TRUE(stack->open(r.image, 3));
+            ASSERT_TRUE(stack->open(r.image, FileManager::kOpenMode));
             bytes += memoryManager->roundUpPage(stack->realSize());
             stack->close();
-            ASSERT_TRUE(stack->open(r.kernel, 3));
+            ASSERT_TRUE(stack->open(r.kernel, FileManager::kOpenMode));
         }
         ASSERT_TRUE(memoryManager->reservePages(
             MemoryManager::roundUp64K(memoryManager->storageSize(bytes) + 4 * kPage), false));
         ASSERT_TRUE(loader->load()) << console.utf8();
         stack->close();
         if (r.image) {
-            ASSERT_TRUE(stack->open(r.image, 3));
+            ASSERT_TRUE(stack->open(r.image, FileManager::kOpenMode));
             ASSERT_TRUE(loader->loadFileSystemImage(stack->realSize())) << console.utf8();
             stack->close();
         }

@@ -52,7 +52,7 @@ class LoaderTest : public ::testing::Test {
         memoryManager->reservePages(reserveBytes, false);
         file = new MemoryFile(consolePointer);
         file->add(u"kernel", counting(0x10000));
-        file->open(u"kernel", 3);
+        file->open(u"kernel", FileManager::kOpenMode);
         loader = std::make_unique<RegionLoader>(consolePointer, memoryManager);
         FileManager* f = file;
         loader->setFile(f);
@@ -199,10 +199,10 @@ TEST_F(LoaderTest, ImageGoesToTheNextFourKilobyteBoundary) {
     };
     file->add(u"image", counting(5000));
     for (const Row& r : rows) {
-        file->open(u"kernel", 3);
+        file->open(u"kernel", FileManager::kOpenMode);
         loader->initLinks();
         loader->addLoadLink(0xC0200000, r.kernelEnd - 0xC0200000, 0, 16);
-        file->open(u"image", 3);
+        file->open(u"image", FileManager::kOpenMode);
         console.text.clear();
         EXPECT_TRUE(loader->loadFileSystemImage(5000));
         loader->finishLinks();
@@ -250,10 +250,10 @@ TEST_F(LoaderTest, AnImageMustEndWhereItWasSized) {
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.sized);
-        file->open(u"kernel", 3);
+        file->open(u"kernel", FileManager::kOpenMode);
         loader->initLinks();
         loader->addLoadLink(0xC0200000, 0x1000, 0, 16);
-        file->open(u"image", 3);
+        file->open(u"image", FileManager::kOpenMode);
         console.text.clear();
         EXPECT_EQ(loader->loadFileSystemImage(r.sized), r.loads);
         if (*r.line) {
@@ -264,7 +264,7 @@ TEST_F(LoaderTest, AnImageMustEndWhereItWasSized) {
 
 TEST_F(LoaderTest, AnImageWithoutAChainFails) {
     file->add(u"image", counting(100));
-    file->open(u"image", 3);
+    file->open(u"image", FileManager::kOpenMode);
     EXPECT_FALSE(loader->loadFileSystemImage(100));
 }
 
@@ -286,7 +286,7 @@ TEST_F(LoaderTest, FileFormatLooksAtTheMagic) {
     };
     for (const Row& r : rows) {
         file->add(u"probe", r.bytes);
-        file->open(u"probe", 3);
+        file->open(u"probe", FileManager::kOpenMode);
         EXPECT_EQ(fileFormat(file), r.format);
     }
 }

@@ -29,7 +29,6 @@
 
 namespace {
 
-constexpr uint32_t kOpenMode = 3;
 // What the OS's own RAM holds in the walked copy, so that zero fills show.
 constexpr uint8_t kOsFill = 0xA5;
 
@@ -72,7 +71,7 @@ void request(const std::string& directory, const std::string& kernel, const std:
 // gzip'd file is decoded once more, not twice as realSize and a read would.
 bool readAll(FileManager& files, const std::string& name, std::string& bytes) {
     std::u16string wide = host::fromUtf8(name);
-    if (!files.open(reinterpret_cast<const ce::WCHAR*>(wide.c_str()), kOpenMode))
+    if (!files.open(reinterpret_cast<const ce::WCHAR*>(wide.c_str()), FileManager::kOpenMode))
         return false;
     bytes.clear();
     char piece[1 << 16];

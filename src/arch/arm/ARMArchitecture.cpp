@@ -92,7 +92,7 @@ uint32_t ARMArchitecture::prepareJump() {
     uint32_t stack = physicalAddress + pageSize;
     console->print(TEXT("sp for bootloader = %08x + %08x = %08x\n"), physicalAddress, pageSize,
                    stack);
-    cleanDCache();
+    cleanDataCache();
     ce::SetKMode(ce::TRUE);
     return stack;
 }

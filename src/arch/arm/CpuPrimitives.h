@@ -22,8 +22,11 @@ uint32_t readCP15FSR();
 uint32_t readCP15FAR();
 uint32_t readCP15PID();
 uint32_t readCP15Reg14();
-// Reads dcacheSize() bytes of the cache-flush area, a word per 32-byte line.
-void cleanDCache();
+// Reads `bytes` of the cache-flush area (at most kCacheFlushAreaSize), a
+// word per 32-byte line; the routine takes the count in r0.
+void cleanDCache(uint32_t bytes);
+// cleanDCache of dcacheSize() bytes, bounded by the cache-flush area.
+void cleanDataCache();
 
 // Mask interrupts, turn the MMU and caches off and branch to the
 // second-stage loader at `loaderPage` with r0 = bootArgs, r1 = chainHead,

@@ -5,3 +5,8 @@ uint32_t& dcacheSize() {
     static uint32_t size = 8192;
     return size;
 }
+
+void cleanDataCache() {
+    uint32_t bytes = dcacheSize();
+    cleanDCache(bytes < kCacheFlushAreaSize ? bytes : kCacheFlushAreaSize);
+}
