@@ -11,6 +11,7 @@
 #include "support/CaptureConsole.h"
 #include "support/DeviceFolder.h"
 #include "support/HttpServers.h"
+#include "support/ReadToEnd.h"
 
 namespace {
 
@@ -51,16 +52,7 @@ class HttpTest : public ::testing::Test {
     bool open(const std::string& name) {
         return files().open(wide(name).c_str(), FileManager::kOpenMode);
     }
-    std::string readAll(uint32_t chunk) {
-        std::string out, buffer(chunk, 0);
-        for (;;) {
-            int32_t n = files().read(buffer.data(), chunk, FileManager::kCurrentPosition);
-            if (n <= 0)
-                break;
-            out.append(buffer.data(), size_t(n));
-        }
-        return out;
-    }
+    std::string readAll(uint32_t chunk) { return testing_support::readToEnd(files(), chunk); }
     std::string printed() const { return capture_.utf8(); }
     host::Network& network() { return device_.machine().component<host::Network>(); }
 

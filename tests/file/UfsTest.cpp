@@ -12,6 +12,7 @@
 #include "support/CaptureConsole.h"
 #include "support/DeviceFolder.h"
 #include "support/DiskImages.h"
+#include "support/ReadToEnd.h"
 
 namespace {
 
@@ -97,14 +98,7 @@ class UfsTest : public ::testing::TestWithParam<Geometry> {
     std::string read(const std::string& path, uint32_t chunk = 4096) {
         EXPECT_TRUE(files().open(host::fromUtf8(path).c_str(), FileManager::kOpenMode))
             << path << capture_.utf8();
-        std::string out, buffer(chunk, 0);
-        for (;;) {
-            int32_t n = files().read(buffer.data(), chunk, FileManager::kCurrentPosition);
-            if (n <= 0)
-                break;
-            out.append(buffer.data(), size_t(n));
-        }
-        return out;
+        return testing_support::readToEnd(files(), chunk);
     }
     std::string diskBytes() const { return testing_support::readBytes(disk()); }
     void patch32(uint64_t at, uint32_t value) {
