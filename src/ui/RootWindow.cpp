@@ -347,12 +347,15 @@ bool RootWindow::moveFocus(const ce::MSG* message) {
             break;
         case ce::VK_LEFT:
         case ce::VK_UP:
+            if (code & ce::DLGC_WANTARROWS)
+                return false;
+            target = previous;
+            break;
         case ce::VK_RIGHT:
         case ce::VK_DOWN:
             if (code & ce::DLGC_WANTARROWS)
                 return false;
-            target =
-                message->wParam == ce::VK_LEFT || message->wParam == ce::VK_UP ? previous : next;
+            target = next;
             break;
         default:
             return false;

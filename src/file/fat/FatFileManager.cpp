@@ -73,26 +73,22 @@ bool FatFileManager::moveTo(uint32_t offset) {
            ce::GetLastError() == ce::ERROR_SUCCESS;
 }
 
-template <typename Transfer>
-int32_t FatFileManager::transferAt(uint32_t offset, Transfer transfer) {
+int32_t FatFileManager::read(void* destination, uint32_t count, uint32_t offset) {
     if (offset != kCurrentPosition)
         moveTo(offset);
     ce::DWORD done = 0;
-    if (!transfer(done))
+    if (!ce::ReadFile(handle, destination, count, &done, nullptr))
         return 0;
     return int32_t(done);
 }
 
-int32_t FatFileManager::read(void* destination, uint32_t count, uint32_t offset) {
-    return transferAt(offset, [&](ce::DWORD& done) {
-        return ce::ReadFile(handle, destination, count, &done, nullptr) != 0;
-    });
-}
-
 int32_t FatFileManager::write(const void* source, uint32_t count, uint32_t offset) {
-    return transferAt(offset, [&](ce::DWORD& done) {
-        return ce::WriteFile(handle, source, count, &done, nullptr) != 0;
-    });
+    if (offset != kCurrentPosition)
+        moveTo(offset);
+    ce::DWORD done = 0;
+    if (!ce::WriteFile(handle, source, count, &done, nullptr))
+        return 0;
+    return int32_t(done);
 }
 
 bool FatFileManager::seek(uint32_t offset) {

@@ -31,10 +31,6 @@ class FatFileManager : public FileManager {
 
   private:
     bool moveTo(uint32_t offset);
-    // Moves to `offset` (unless it is kCurrentPosition), then runs `transfer`
-    // (a ReadFile or WriteFile); the bytes it moved, 0 when it fails.
-    template <typename Transfer>
-    int32_t transferAt(uint32_t offset, Transfer transfer);
 
     ce::HANDLE handle;
     ce::WCHAR rootDirectory[ce::MAX_PATH] = {};

@@ -426,6 +426,9 @@ uint32_t ufsSize(const UfsFile& file) {
     return file.current.size > 0xFFFFFFFF ? 0xFFFFFFFF : uint32_t(file.current.size);
 }
 
+OpenFileRecord::OpenFileRecord() = default;
+OpenFileRecord::~OpenFileRecord() = default;
+
 int ufsOpen(OpenFileRecord& record, const char* path) {
     ufsClose(record);
     record.file = allocate<UfsFile>();

@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstring>
 #include <memory>
+#include <new>
 
 #include "console/Console.h"
 #include "file/ErrorNumber.h"
@@ -10,7 +11,6 @@
 #include "file/LittleEndian.h"
 #include "file/winblk/WinblkDisk.h"
 #include "platform/Align.h"
-#include "platform/Allocate.h"
 #include "platform/ce/CeDisk.h"
 #include "platform/ce/CeFile.h"
 #include "platform/ce/CeSystem.h"
@@ -219,7 +219,7 @@ int winblkClose(OpenFileRecord* record) {
 }
 
 int winblkOpen(OpenFileRecord* record, const char* prefix, int unit, int index) {
-    WinblkDisk* disk = allocate<WinblkDisk>().release();  // winblkClose frees it
+    auto* disk = new (std::nothrow) WinblkDisk{};  // owned by the record; winblkClose frees it
     if (!disk)
         return kNoMemory;
     disk->handle = ce::INVALID_HANDLE_VALUE;

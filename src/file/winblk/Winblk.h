@@ -7,10 +7,9 @@
 #include <cstdint>
 #include <memory>
 
-#include "file/ufs/UfsFile.h"
-
 class Console;
 struct OpenFileRecord;
+struct UfsFile;
 
 // A device's entry points. Results are 0 or a POSIX error number.
 struct DeviceSwitch {
@@ -42,6 +41,11 @@ struct OpenFileRecord {
     // The slot holding the console that read failures are also printed on;
     // may be null. Set by the UFS backend before the device is opened.
     Console* const* console = nullptr;
+
+    // Defined by the UFS reader, which knows UfsFile: the block device layer
+    // never sees the file system's records.
+    OpenFileRecord();
+    ~OpenFileRecord();
 };
 
 // The entry of the Windows CE block device layer.
